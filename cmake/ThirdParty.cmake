@@ -1,0 +1,15 @@
+# The libraries scripts/deps.sh cross-builds into MORVALE_DEPS_PREFIX, and zlib from Debian's MinGW package.
+set(_inc "${MORVALE_DEPS_PREFIX}/include")
+set(_lib "${MORVALE_DEPS_PREFIX}/lib")
+foreach(_dep x264 faac jpeg gtest gtest_main gmock)
+  if(NOT EXISTS "${_lib}/lib${_dep}.a")
+    message(FATAL_ERROR "${_lib}/lib${_dep}.a is missing: run scripts/deps.sh first")
+  endif()
+  add_library(ext::${_dep} STATIC IMPORTED GLOBAL)
+  set_target_properties(ext::${_dep} PROPERTIES IMPORTED_LOCATION "${_lib}/lib${_dep}.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${_inc}")
+endforeach()
+set_property(TARGET ext::gtest_main APPEND PROPERTY INTERFACE_LINK_LIBRARIES ext::gtest)
+find_library(MORVALE_ZLIB NAMES libz.a z REQUIRED)
+add_library(ext::zlib STATIC IMPORTED GLOBAL)
+set_target_properties(ext::zlib PROPERTIES IMPORTED_LOCATION "${MORVALE_ZLIB}")

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The display and the microphone that Morvale's GUI and sound tests run against.
+#
+#   testenv.sh start DIR   start Xvfb, PulseAudio (a null sink "mic" whose monitor is the default
+#                          capture device) and a 440 Hz tone looping into that sink; write DIR/env
+#   testenv.sh stop DIR    stop exactly the processes start wrote into DIR/pids
+#   testenv.sh exec DIR -- CMD...   run CMD with DIR/env applied
+#
+# Everything lives in DIR, so several build folders can each have their own environment at once.
+# MORVALE_SCREEN (default 1280x720x24) sets the screen size.
+set -euo pipefail
+
+cmd=${1:-}; dir=${2:-}
+[ -n "$cmd" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop|exec DIR [-- CMD...]" >&2; exit 2; }
+
+log() { printf '[testenv] %s\n' "$*"; }
+
+remember() { echo "$1 $2" >>"$dir/pids"; }
+
+wait_for() { # wait_for SECONDS TEST...
+  local n=$(( $1 * 10 )); shift
+  while [ $n -gt 0 ]; do "$@" && return 0; sleep 0.1; n=$((n - 1)); done
+  return 1
+}
+
+start_display() {
+  local n
+  for n in $(seq 50 99); do
+    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
+    setsid Xvfb :$n -screen 0 "${MORVALE_SCREEN:-1280x720x24}" -nolisten tcp \
+      </dev/null >"$dir/xvfb.log" 2>&1 &
+    local pid=$!
+    if wait_for 10 test -S /tmp/.X11-unix/X$n && kill -0 $pid 2>/dev/null; then
+      remember Xvfb $pid
+      echo "export DISPLAY=:$n" >>"$dir/env"
+      log "Xvfb :$n pid $pid"
+      return 0
+    fi
+    kill $pid 2>/dev/null || true   # lost a race for this number; try the next
+  done
+  echo "no free X display number" >&2; return 1
+}
+
+start_sound() {
+  local run=$dir/pulse
+  mkdir -p "$run"; chmod 700 "$run"
+  export XDG_RUNTIME_DIR=$run PULSE_RUNTIME_PATH=$run/pulse PULSE_STATE_PATH=$run/state
+  export PULSE_SERVER=unix:$run/native
+  XDG_RUNTIME_DIR=$run setsid pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
+    -L "module-native-protocol-unix socket=$run/native auth-anonymous=1" \
+    -L "module-null-sink sink_name=mic rate=48000 channels=2" -L module-always-sink \
+    </dev/null >"$dir/pulse.log" 2>&1 &
+  local pid=$!
+  remember pulseaudio $pid
+  wait_for 10 pactl info >/dev/null 2>&1 || { echo "pulseaudio did not start, see $dir/pulse.log" >&2; return 1; }
+  pactl set-default-sink mic
+  pactl set-default-source mic.monitor
+  {
+    echo "export XDG_RUNTIME_DIR=$run PULSE_RUNTIME_PATH=$run/pulse PULSE_STATE_PATH=$run/state"
+    echo "export PULSE_SERVER=unix:$run/native"
+  } >>"$dir/env"
+  log "pulseaudio pid $pid"
+
+  sox -n -r 44100 -c 2 -b 16 "$dir/tone.wav" synth 30 sine 440 vol 0.5
+  setsid bash -c 'trap "kill \$c 2>/dev/null; exit 0" TERM
+                  while :; do paplay -d mic "$0" & c=$!; wait $c; done' "$dir/tone.wav" \
+    </dev/null >"$dir/tone.log" 2>&1 &
+  remember tone $!
+  echo "export MORVALE_TONE_HZ=440" >>"$dir/env"
+  log "tone loop pid $!"
+}
+
+stop_all() {
+  [ -f "$dir/pids" ] || return 0
+  local name pid
+  while read -r name pid; do
+    kill -TERM "$pid" 2>/dev/null || continue
+    wait_for 3 bash -c "! kill -0 $pid 2>/dev/null" || kill -KILL "$pid" 2>/dev/null || true
+    log "stopped $name ($pid)"
+  done < <(tac "$dir/pids")
+  rm -f "$dir/pids"
+}
+
+case $cmd in
+  start)
+    if [ -f "$dir/pids" ]; then stop_all; fi
+    rm -rf "$dir"; mkdir -p "$dir"; : >"$dir/env"
+    trap 'stop_all' ERR
+    start_display
+    start_sound
+    ;;
+  stop) stop_all ;;
+  exec)
+    shift 2; [ "${1:-}" = "--" ] && shift
+    # shellcheck disable=SC1091
+    . "$dir/env"
+    exec "$@"
+    ;;
+  *) echo "unknown command $cmd" >&2; exit 2 ;;
+esac
