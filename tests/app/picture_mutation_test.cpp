@@ -1,0 +1,2 @@
+#include "tests/app/picture_test_support.h"
+TEST(PictureMutation, Placeholder) {}
