@@ -78,14 +78,83 @@ struct PngLoad {
     PngLoad() { memset(&zlib, 0, sizeof(zlib)); }
     ~PngLoad()
     {
-        if (zlibOpen)
-            inflateEnd(&zlib);
+        CloseZlib();
         free(info);
         free(pixels);
         free(decoded);
         free(zeroRow);
     }
+    void CloseZlib()
+    {
+        if (zlibOpen)
+            inflateEnd(&zlib);
+        zlibOpen = false;
+    }
 };
+
+// The header block: the info header for bitCount and, for up to 8 bits, the default colour table
+// (black and white, 16 or 256 grey levels).
+BITMAPINFO* NewHeaderBlock(const PngHeader& h, int bitCount, int tableEntries, size_t imageSize)
+{
+    BITMAPINFO* info = (BITMAPINFO*)calloc(1, sizeof(BITMAPINFOHEADER) + 4 * tableEntries + 4);
+    if (!info)
+        return NULL;
+    BITMAPINFOHEADER& bh = info->bmiHeader;
+    bh.biSize = sizeof(BITMAPINFOHEADER);
+    bh.biWidth = (LONG)h.width;
+    bh.biHeight = (LONG)h.height;
+    bh.biPlanes = 1;
+    bh.biBitCount = (WORD)bitCount;
+    bh.biCompression = BI_RGB;
+    bh.biSizeImage = (DWORD)imageSize;
+    for (int i = 0; i < tableEntries; ++i) {
+        BYTE grey = bitCount == 1 ? (BYTE)(i * 255) : bitCount == 4 ? (BYTE)(i * 17) : (BYTE)i;
+        info->bmiColors[i].rgbBlue = info->bmiColors[i].rgbGreen = info->bmiColors[i].rgbRed = grey;
+    }
+    return info;
+}
+
+// Walks the chunks from byte 8: the palette into the table, the image data through inflate.
+// False when a chunk reaches past the end of the file or the file ends before IEND. Every length
+// and offset is checked against size before it is read.
+bool WalkChunks(const BYTE* file, size_t size, RGBQUAD* table, int tableEntries, z_stream& zlib)
+{
+    size_t at = 8;
+    for (;;) {
+        if (size - at < 8)
+            return false;
+        uint32_t length = ReadBe32(file + at);
+        const BYTE* type = file + at + 4;
+        const BYTE* data = file + at + 8;
+        if (length > size - at - 8)
+            return false;
+        if (memcmp(type, "IEND", 4) == 0)
+            return true;
+        if (memcmp(type, "PLTE", 4) == 0) {
+            // Entries beyond the table (a suggested palette of an RGB picture, for one) are not
+            // stored; the image data after the chunk is still read.
+            uint32_t entries = length / 3;
+            for (uint32_t i = 0; i < entries && i < (uint32_t)tableEntries; ++i) {
+                table[i].rgbRed = data[3 * i];
+                table[i].rgbGreen = data[3 * i + 1];
+                table[i].rgbBlue = data[3 * i + 2];
+                table[i].rgbReserved = 0;
+            }
+        } else if (memcmp(type, "IDAT", 4) == 0) {
+            zlib.next_in = (Bytef*)data;
+            zlib.avail_in = length;
+            int result = Z_OK;
+            while (zlib.avail_in > 0 && result == Z_OK)
+                result = inflate(&zlib, Z_PARTIAL_FLUSH);
+            // Damaged or surplus data: what was decoded so far is the picture.
+            if (result != Z_OK && result != Z_STREAM_END)
+                return true;
+        }
+        if (length + 12ull > size - at)
+            return false;  // the checksum of this chunk is already past the end
+        at += length + 12ull;
+    }
+}
 
 } // namespace
 
@@ -178,81 +247,24 @@ BOOL TxBitmapEx::LoadPngData(const BYTE* file, size_t size)
         return FALSE;
 
     PngLoad load;
-    int tableEntries = DibColorTableCount(bitCount);
-    if (bitCount > 8)
-        tableEntries = 0;
-    load.info = (BITMAPINFO*)calloc(1, sizeof(BITMAPINFOHEADER) + 4 * tableEntries + 4);
-    if (!load.info)
-        return FALSE;
-    BITMAPINFOHEADER& bh = load.info->bmiHeader;
-    bh.biSize = sizeof(BITMAPINFOHEADER);
-    bh.biWidth = (LONG)h.width;
-    bh.biHeight = (LONG)h.height;
-    bh.biPlanes = 1;
-    bh.biBitCount = (WORD)bitCount;
-    bh.biCompression = BI_RGB;
-    bh.biSizeImage = (DWORD)imageSize;
-    RGBQUAD* table = load.info->bmiColors;
-    for (int i = 0; i < tableEntries; ++i) {
-        BYTE grey = bitCount == 1 ? (BYTE)(i * 255) : bitCount == 4 ? (BYTE)(i * 17) : (BYTE)i;
-        table[i].rgbBlue = table[i].rgbGreen = table[i].rgbRed = grey;
-    }
-
+    int tableEntries = bitCount <= 8 ? DibColorTableCount(bitCount) : 0;
+    load.info = NewHeaderBlock(h, bitCount, tableEntries, (size_t)imageSize);
     load.pixels = (BYTE*)calloc(1, (size_t)imageSize);
     load.decoded = (BYTE*)calloc(1, (size_t)decodedSize);
     load.zeroRow = (BYTE*)calloc(1, (size_t)n + 1);
-    if (!load.pixels || !load.decoded || !load.zeroRow)
+    if (!load.info || !load.pixels || !load.decoded || !load.zeroRow)
         return FALSE;
     if (inflateInit(&load.zlib) != Z_OK)
         return FALSE;
     load.zlibOpen = true;
     load.zlib.next_out = load.decoded;
     load.zlib.avail_out = (uInt)decodedSize;
-
-    // The chunk walk: every chunk's length, type and data must lie inside the file, and the walk
-    // must meet IEND before the file ends.
-    size_t at = 8;
-    bool ended = false;
-    while (!ended) {
-        if (size - at < 8)
-            return FALSE;
-        uint32_t length = ReadBe32(file + at);
-        const BYTE* type = file + at + 4;
-        const BYTE* data = file + at + 8;
-        if (length > size - at - 8)
-            return FALSE;
-        if (memcmp(type, "PLTE", 4) == 0) {
-            // Entries beyond the table (a suggested palette of an RGB picture, for one) are not
-            // stored; the image data after the chunk is still read.
-            uint32_t entries = length / 3;
-            for (uint32_t i = 0; i < entries && i < (uint32_t)tableEntries; ++i) {
-                table[i].rgbRed = data[3 * i];
-                table[i].rgbGreen = data[3 * i + 1];
-                table[i].rgbBlue = data[3 * i + 2];
-                table[i].rgbReserved = 0;
-            }
-        } else if (memcmp(type, "IDAT", 4) == 0) {
-            load.zlib.next_in = (Bytef*)data;
-            load.zlib.avail_in = length;
-            int result = Z_OK;
-            while (load.zlib.avail_in > 0 && result == Z_OK)
-                result = inflate(&load.zlib, Z_PARTIAL_FLUSH);
-            // Damaged or surplus data: what was decoded so far is the picture.
-            if (result != Z_OK && result != Z_STREAM_END)
-                break;
-        } else if (memcmp(type, "IEND", 4) == 0) {
-            ended = true;
-        }
-        if (length + 12ull > size - at)
-            at = size;
-        else
-            at += length + 12ull;
-    }
+    if (!WalkChunks(file, size, load.info->bmiColors, tableEntries, load.zlib))
+        return FALSE;
     load.zlib.next_in = NULL;
     load.zlib.avail_in = 0;
     inflate(&load.zlib, Z_FINISH);
-    inflateEnd(&load.zlib);
-    load.zlibOpen = false;
+    load.CloseZlib();
 
     for (uint32_t y = 0; y < h.height; ++y) {
         BYTE* row = load.decoded + (size_t)y * (size_t)(n + 1);
