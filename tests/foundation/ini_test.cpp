@@ -2,6 +2,7 @@
 #include "tests/support/host.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 #include <stdio.h>
 #include <string>
 
@@ -280,4 +281,51 @@ TEST(TInI, SaveToAnUnopenableFileWritesNothing)
     ini.Save(WindowsPath(dir).c_str());  // a folder cannot be opened as a file
     ini.Save(WindowsPath(dir + "/no/such/folder/x.ini").c_str());
     EXPECT_EQ(RunHost("ls -A " + ShellQuote(dir)).output, "");
+}
+
+// Random texts of the syntax's own characters, parsed in a buffer whose spare byte is the last
+// readable one (an inaccessible page follows), so a read past the buffer faults. Seeded: a failure
+// names the text that replays it.
+TEST(TInI, ParsesAnyTextWithinItsBuffer)
+{
+    const char alphabet[] = " \\\";=[]\r\n\tab0x";
+    const size_t page = 4096;
+    BYTE* block = (BYTE*)VirtualAlloc(NULL, 2 * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_NE(block, nullptr);
+    DWORD old;
+    VirtualProtect(block + page, page, PAGE_NOACCESS, &old);
+    uint64_t state = 12345;
+    for (int round = 0; round < 4000; ++round) {
+        std::string text;
+        size_t length = (size_t)(round % 97) + 1;
+        for (size_t i = 0; i < length; ++i) {
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            text += alphabet[(state >> 33) % (sizeof(alphabet) - 1)];
+        }
+        if (round % 5 == 0)
+            text = "[S]\r\n" + text;
+        // The text, its NUL and the spare byte, as a load lays them out.
+        char* buffer = (char*)block + page - (text.size() + 2);
+        memcpy(buffer, text.data(), text.size());
+        buffer[text.size()] = buffer[text.size() + 1] = '\0';
+        TInI ini;
+        ini.buffer = buffer;
+        ini.bufferSize = (unsigned)text.size() + 2;
+        ini.Parse();
+        for (size_t i = 0; i < ini.sections.count; ++i) {
+            TInISection* s = ini.sections.data[i];
+            ASSERT_FALSE(s->Owns(s->name)) << "round " << round;
+            for (size_t j = 0; j < s->entries.count; ++j) {
+                ASSERT_GT(strlen(s->entries.data[j].name), 0u) << "round " << round;
+                ASSERT_FALSE(s->Owns(s->entries.data[j].value)) << "round " << round;
+            }
+        }
+        ini.GetInt("S", "a", 0);
+        std::string saved = SavedBytes(ini);
+        TInI again;
+        LoadText(again, saved);
+        EXPECT_EQ(again.sections.count, ini.sections.count) << "round " << round;
+        ini.buffer = nullptr;  // the block is not the model's to delete
+    }
+    VirtualFree(block, 0, MEM_RELEASE);
 }
