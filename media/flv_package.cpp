@@ -276,13 +276,14 @@ int Flv_Package::Finish(FILE* file)
     if (!file)
         return result;
 
-    long position = ftell(file);
-    fseek(file, long(durationOffset), SEEK_SET);
+    // 64-bit positions: a long recording passes the 2 GB that ftell can report.
+    __int64 position = _ftelli64(file);
+    _fseeki64(file, durationOffset, SEEK_SET);
     uint8_t patch[9];
     ByteWriter w{patch};
     w.u8(0x00); // AMF number
     w.f64(double(videoTime / 1000));
     fwrite(patch, sizeof patch, 1, file);
-    fseek(file, position, SEEK_SET);
+    _fseeki64(file, position, SEEK_SET);
     return result;
 }
