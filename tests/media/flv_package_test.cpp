@@ -117,6 +117,31 @@ TEST(FlvPackage, OpenBuffersHeaderAndMetadataForEachStreamSet)
     }
 }
 
+TEST(FlvPackage, MetadataDescribesTheSound)
+{
+    struct Case {
+        uint8_t channels;
+        uint32_t rate;
+        const char* stereo;
+        const char* rateValue;
+        const char* config;
+    } cases[] = {
+        {1, 48000, "00 00 00 00 00 00 00 00", "40 E7 70 00 00 00 00 00", "11 88"},
+        {2, 8000, "3F F0 00 00 00 00 00 00", "40 BF 40 00 00 00 00 00", "15 90"},
+    };
+    for (const Case& c : cases) {
+        FlvMemory flv;
+        MediaInfo info = Info(1);
+        info.channels = c.channels;
+        info.sampleRate = c.rate;
+        flv.Open(&info);
+        std::string file = Flushed(flv);
+        EXPECT_NE(file.find(Entry("stereo", c.stereo)), std::string::npos) << int(c.channels);
+        EXPECT_NE(file.find(Entry("audiosamplerate", c.rateValue)), std::string::npos) << c.rate;
+        EXPECT_EQ(Hex(file.substr(file.size() - 6, 2)), c.config) << "AudioSpecificConfig in the sequence header";
+    }
+}
+
 TEST(FlvPackage, SequenceHeadersFollowTheMetadata)
 {
     const std::string record = Unhex("01 42 C0 1E FF E1 00 04 67 42 C0 1E 01 00 02 68 CE");
