@@ -20,5 +20,10 @@ void BuildYuvTables();
 // Rgb32ToI420Reference, only faster.
 void Rgb32ToI420(int width, int height, const uint8_t* source, uint8_t* target);
 
-// The table method, pixel by pixel: the definition the fast form is held to.
+// The table method, pixel by pixel: the definition the fast forms are held to.
 void Rgb32ToI420Reference(int width, int height, const uint8_t* source, uint8_t* target);
+
+// The two forms Rgb32ToI420 chooses from, by what the processor offers; open for the tests.
+void Rgb32ToI420Sse2(int width, int height, const uint8_t* source, uint8_t* target);
+void Rgb32ToI420Avx2(int width, int height, const uint8_t* source, uint8_t* target); // AVX2 only
+bool Rgb32ToI420HasAvx2();

@@ -56,6 +56,8 @@ std::vector<std::string> EncodeInBlocks(TAudioEncoder& encoder, const std::vecto
         TAudioBuffer* b = encoder.Encode((const uint8_t*)samples.data() + at, bytes);
         if (!b)
             continue;
+        EXPECT_EQ(b->refs, 1) << "the caller holds the only reference";
+        EXPECT_EQ(b->Headroom(), 24);
         for (std::string& f : Frames(b, encoder.MaxOutputBytes()))
             frames.push_back(f);
         b->Release();

@@ -3,7 +3,9 @@
 #include "engine/ring_queue.h"
 #include "tests/support/log_capture.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -41,6 +43,25 @@ int Pop(TAudioQueue& q, uint8_t* target)
 }
 
 } // namespace
+
+TEST(TAutoLock, LeavesTheSectionWhenAnExceptionPasses)
+{
+    static TCriticalSection lock(2000);
+    try {
+        TAutoLock hold(lock);
+        throw std::runtime_error("leaving the scope");
+    } catch (const std::runtime_error&) {
+    }
+    // Another thread can take the section now; it would wait for ever if it were still held.
+    static std::atomic<bool> entered(false);
+    std::thread([] {
+        TAutoLock hold(lock);
+        entered = true;
+    }).detach();
+    for (int i = 0; i < 500 && !entered; i++)
+        Sleep(10);
+    EXPECT_TRUE(entered);
+}
 
 TEST(TRingQueue, OneSlotAlwaysStaysEmpty)
 {

@@ -64,6 +64,8 @@ std::vector<Encoded> EncodeAll(TVideoEncoder& encoder, const std::vector<std::ve
 {
     std::vector<Encoded> out;
     auto take = [&](TVideoFrameBuffer* b, int ts) {
+        EXPECT_EQ(b->refs, 1) << "the caller holds the only reference";
+        EXPECT_EQ(b->Headroom(), 15);
         out.push_back({std::vector<uint8_t>(b->data, b->data + b->length), ts});
         b->Release();
     };

@@ -49,7 +49,20 @@ struct Method {
     const char* name;
     Convert convert;
 };
-const Method kMethods[] = {{"reference", Rgb32ToI420Reference}, {"fast", Rgb32ToI420}};
+// Every form this processor can run.
+std::vector<Method> Methods(bool withReference)
+{
+    std::vector<Method> m;
+    if (withReference)
+        m.push_back({"reference", Rgb32ToI420Reference});
+    m.push_back({"chosen", Rgb32ToI420});
+    m.push_back({"sse2", Rgb32ToI420Sse2});
+    if (Rgb32ToI420HasAvx2())
+        m.push_back({"avx2", Rgb32ToI420Avx2});
+    return m;
+}
+const std::vector<Method> kMethods = Methods(true);
+const std::vector<Method> kFastForms = Methods(false);
 
 class YuvConvert : public ::testing::Test {
 protected:
@@ -95,8 +108,8 @@ TEST_F(YuvConvert, SingleColourFramesGiveTheirVectors)
     };
     for (const Method& m : kMethods) {
         for (const Case& c : cases) {
-            // 34 wide: two sixteen-pixel runs and a tail block.
-            const int w = 34, h = 4;
+            // 50 wide: every kind of step and a tail block.
+            const int w = 50, h = 4;
             std::vector<uint8_t> f = Frame(w, h, c.colour);
             Picture p(w, h);
             m.convert(w, h, f.data(), p.bytes.data());
@@ -114,9 +127,9 @@ TEST_F(YuvConvert, ChromaComesFromTheTopLeftAndBottomLeftPixels)
 {
     const Bgr red{0, 0, 255}, green{0, 255, 0}, blue{255, 0, 0}, white{255, 255, 255};
     for (const Method& m : kMethods) {
-        // Blocks at 0 and 14 lie in the wide runs, the block at 32 in the tail.
-        for (int bx : {0, 14, 32}) {
-            const int w = 34, h = 4;
+        // In a row of 50: blocks in the 32-column step, in the 16-column step, and the tail.
+        for (int bx : {0, 14, 30, 32, 46, 48}) {
+            const int w = 50, h = 4;
             std::vector<uint8_t> f = Frame(w, h, {0, 0, 0});
             SetPixel(f, w, bx, 2, red);
             SetPixel(f, w, bx + 1, 2, green);
@@ -142,8 +155,10 @@ TEST_F(YuvConvert, FastFormEqualsReferenceOnRandomFrames)
     std::mt19937 random(20261210);
     struct Size {
         int w, h;
-    } sizes[] = {{2, 2}, {16, 2}, {18, 4}, {30, 6}, {64, 16}, {1282, 10}, {1920, 1080}, {1280, 720}};
+    } sizes[] = {{2, 2}, {16, 2}, {18, 4}, {30, 6}, {32, 2}, {48, 4}, {50, 2}, {64, 16}, {1282, 10},
+                 {1920, 1080}, {1280, 720}};
     const size_t guard = 64;
+    for (const Method& m : kFastForms)
     for (const Size& s : sizes) {
         // One pixel off the allocation's alignment: the grabber's rows need not be aligned.
         std::vector<uint8_t> source((size_t)s.w * s.h * 4 + 4);
@@ -152,15 +167,16 @@ TEST_F(YuvConvert, FastFormEqualsReferenceOnRandomFrames)
         std::vector<uint8_t> expected((size_t)s.w * s.h * 3 / 2 + guard, 0xA5);
         std::vector<uint8_t> actual(expected.size(), 0xA5);
         Rgb32ToI420Reference(s.w, s.h, source.data() + 4, expected.data());
-        Rgb32ToI420(s.w, s.h, source.data() + 4, actual.data());
-        ASSERT_EQ(memcmp(expected.data(), actual.data(), expected.size()), 0) << s.w << "x" << s.h;
+        m.convert(s.w, s.h, source.data() + 4, actual.data());
+        ASSERT_EQ(memcmp(expected.data(), actual.data(), expected.size()), 0) << m.name << " " << s.w << "x" << s.h;
         for (size_t i = expected.size() - guard; i < expected.size(); i++)
-            ASSERT_EQ(actual[i], 0xA5) << "written past the picture at " << s.w << "x" << s.h;
+            ASSERT_EQ(actual[i], 0xA5) << m.name << " wrote past the picture at " << s.w << "x" << s.h;
     }
 }
 
 // Every colour in every role: each 2x2 block is one colour, so its four lumas, its U and its V
-// all come from it, in the wide runs and in the tail alike (2,050 blocks a row pair).
+// all come from it, in the wide runs and in the tail alike (2,050 blocks a row pair: 128 steps of
+// 32 columns, or 256 of 16, and two single blocks).
 TEST_F(YuvConvert, FastFormEqualsReferenceForEveryColour)
 {
     const int w = 4100, h = 64, blocksPerFrame = (w / 2) * (h / 2);
@@ -182,8 +198,10 @@ TEST_F(YuvConvert, FastFormEqualsReferenceForEveryColour)
                 }
         }
         Rgb32ToI420Reference(w, h, source.data(), expected.data());
-        Rgb32ToI420(w, h, source.data(), actual.data());
-        ASSERT_EQ(memcmp(expected.data(), actual.data(), expected.size()), 0) << "frame " << frames;
+        for (const Method& m : kFastForms) {
+            m.convert(w, h, source.data(), actual.data());
+            ASSERT_EQ(memcmp(expected.data(), actual.data(), expected.size()), 0) << m.name << " frame " << frames;
+        }
         frames++;
     }
     EXPECT_EQ(frames, (int)((colours + blocksPerFrame - 1) / blocksPerFrame));
