@@ -69,20 +69,20 @@ const uint16_t kYr = 19595, kYg = 38470, kYb = 7472; // 0.299, 0.587, 0.114
 const uint16_t kUr = 9704, kUg = 19070, kUb = 28768; // 0.148, 0.291, 0.439
 const uint16_t kVr = 28768, kVg = 24183, kVb = 4652; // 0.439, 0.369, 0.071
 
-// Seen as 16-bit words, a pixel is [green << 8 | blue, unused << 8 | red]: masking the high bytes
-// leaves [blue, red], shifting each word right leaves [green, unused]. One high multiply then
-// gives two terms at once, and a multiply-add of the word pair gives the pixel's sum as a dword.
+// Two 16-bit constants for the low and the high word of each dword.
 inline uint32_t Pair(uint16_t low, uint16_t high) { return (uint32_t)high << 16 | low; }
 inline uint32_t Pair(int16_t low, int16_t high) { return Pair((uint16_t)low, (uint16_t)high); }
 
-
+// Seen as 16-bit words, a pixel is [green << 8 | blue, unused << 8 | red]: masking the high bytes
+// leaves [blue, red], shifting each word right leaves [green, unused]. One high multiply then
+// gives two terms at once, and a multiply-add of the word pair gives the pixel's sum as a dword.
 struct Sse2 {
     static __m128i Masked(__m128i px) { return _mm_and_si128(px, _mm_set1_epi32(0x00FF00FF)); }
     static __m128i High(__m128i px) { return _mm_srli_epi16(px, 8); }
     static __m128i Mul(__m128i a, uint32_t pair) { return _mm_mulhi_epu16(a, _mm_set1_epi32((int)pair)); }
     static __m128i Madd(__m128i a, uint32_t pair) { return _mm_madd_epi16(a, _mm_set1_epi32((int)pair)); }
 
-    // Sums of four pixels as dwords: luma, Cb + 128, Cr + 128. Chroma sums lie in -111..111, so
+    // Sums of four pixels as dwords: luma, Cb + 128, Cr + 128. Chroma sums lie in -112..111, so
     // adding 128 equals the table's XOR and never wraps.
     static __m128i Luma(__m128i px)
     {
