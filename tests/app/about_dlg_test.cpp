@@ -134,12 +134,17 @@ TEST(StartupSplash, StandsCentredOnTopInLightBlueAndGoesAway)
         EXPECT_EQ(ScreenPixel(p), kLightBlue) << p.x << "," << p.y;
     EXPECT_EQ(NativePixel(points[0]), "#99D9EA");
     EXPECT_EQ(NativePixel(points[4]), "#99D9EA");
-    // The text itself is drawn in the default colour, not blue.
-    int dark = 0;
+    // The text is drawn in the default (dark) colour on the light blue: every pixel of its cells
+    // is the blue, ink, or a blend of the two, never a lighter background.
+    int dark = 0, foreign = 0;
     for (int y = textRect.top; y < textRect.bottom; ++y)
-        for (int x = textRect.left; x < textRect.left + 40; ++x)
-            dark += GetRValue(ScreenPixel(POINT{x, y})) < 80;
+        for (int x = textRect.left; x < textRect.left + 40; ++x) {
+            COLORREF c = ScreenPixel(POINT{x, y});
+            dark += GetRValue(c) < 80;
+            foreign += c != kLightBlue && (GetRValue(c) > 153 || GetGValue(c) > 217 || GetBValue(c) > 234);
+        }
     EXPECT_GT(dark, 10);
+    EXPECT_EQ(foreign, 0);
 
     POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     splash->DestroyWindow();
