@@ -13,18 +13,7 @@ const char* kZero = "00 00 00 00 00 00 00 00";
 
 MediaInfo Info(uint8_t flags, const std::string& record = "")
 {
-    MediaInfo info = {};
-    info.avcConfig = reinterpret_cast<const uint8_t*>(record.data());
-    info.avcConfigSize = uint16_t(record.size());
-    info.flags = flags;
-    info.width = 1280;
-    info.height = 720;
-    info.fps = 15;
-    info.channels = 2;
-    info.bitsPerSample = 16;
-    info.sampleRate = 44100;
-    info.frameSamples = 1024;
-    return info;
+    return TestInfo(flags, 1280, 720, record);
 }
 
 std::string Entry(const std::string& name, const char* value)

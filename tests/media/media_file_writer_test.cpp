@@ -15,16 +15,7 @@ const char* kFullDevice = "Z:\\dev\\full";
 
 MediaInfo Info(uint8_t flags)
 {
-    MediaInfo info = {};
-    info.flags = flags;
-    info.width = 320;
-    info.height = 240;
-    info.fps = 15;
-    info.channels = 2;
-    info.bitsPerSample = 16;
-    info.sampleRate = 44100;
-    info.frameSamples = 1024;
-    return info;
+    return TestInfo(flags, 320, 240);
 }
 
 std::string Nal(uint8_t header, size_t len)

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "media/media_info.h"
+
 template <class Stream>
 class MemoryWriter : public Stream {
 public:
@@ -38,4 +40,22 @@ std::string Hex(const std::string& bytes);
 inline std::string Bytes(const uint8_t* data, size_t len)
 {
     return std::string(reinterpret_cast<const char*>(data), len);
+}
+
+// A stream description with 15 fps and 44.1 kHz stereo AAC of 1024-sample frames; record is the
+// configuration record, which must outlive the Open call.
+inline MediaInfo TestInfo(uint8_t flags, uint16_t width, uint16_t height, const std::string& record = "")
+{
+    MediaInfo info = {};
+    info.avcConfig = reinterpret_cast<const uint8_t*>(record.data());
+    info.avcConfigSize = uint16_t(record.size());
+    info.flags = flags;
+    info.width = width;
+    info.height = height;
+    info.fps = 15;
+    info.channels = 2;
+    info.bitsPerSample = 16;
+    info.sampleRate = 44100;
+    info.frameSamples = 1024;
+    return info;
 }

@@ -27,18 +27,7 @@ std::string Packet(ByteWriter& w, const uint8_t* start)
 
 MediaInfo Info(uint8_t flags, const std::string& record = kRecord)
 {
-    MediaInfo info = {};
-    info.avcConfig = reinterpret_cast<const uint8_t*>(record.data());
-    info.avcConfigSize = uint16_t(record.size());
-    info.flags = flags;
-    info.width = 320;
-    info.height = 240;
-    info.fps = 15;
-    info.channels = 2;
-    info.bitsPerSample = 16;
-    info.sampleRate = 44100;
-    info.frameSamples = 1024;
-    return info;
+    return TestInfo(flags, 320, 240, record);
 }
 
 std::string Nal(uint8_t header, size_t len)
