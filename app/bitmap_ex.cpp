@@ -272,39 +272,55 @@ BOOL TxBitmapEx::LoadJpeg(const wchar_t* path)
     return result;
 }
 
+namespace {
+
+// A memory DC with the picture selected into it, put back and deleted when it goes.
+class PictureDC {
+public:
+    explicit PictureDC(const TxBitmapEx* picture)
+        : dc_(picture && picture->bitmap ? CreateCompatibleDC(NULL) : NULL),
+          previous_(dc_ ? SelectObject(dc_, picture->bitmap) : NULL)
+    {
+    }
+    ~PictureDC()
+    {
+        if (dc_) {
+            SelectObject(dc_, previous_);
+            DeleteDC(dc_);
+        }
+    }
+    HDC Get() const { return dc_; }
+
+private:
+    PictureDC(const PictureDC&) = delete;
+    PictureDC& operator=(const PictureDC&) = delete;
+
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+} // namespace
+
 COLORREF GetKeyColor(TxBitmapEx* picture)
 {
-    if (!picture || !picture->bitmap)
-        return 0;
-    HDC dc = CreateCompatibleDC(NULL);
-    if (!dc)
-        return 0;
-    HGDIOBJ previous = SelectObject(dc, picture->bitmap);
-    COLORREF key = GetPixel(dc, 0, 0);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    return key;
+    PictureDC dc(picture);
+    return dc.Get() ? GetPixel(dc.Get(), 0, 0) : 0;
 }
 
 COLORREF NormalizeKeyColor(TxBitmapEx* picture)
 {
-    if (!picture || !picture->bitmap)
+    PictureDC dc(picture);
+    if (!dc.Get())
         return 0;
-    HDC dc = CreateCompatibleDC(NULL);
-    if (!dc)
-        return 0;
-    HGDIOBJ previous = SelectObject(dc, picture->bitmap);
-    COLORREF key = GetPixel(dc, 0, 0);
+    COLORREF key = GetPixel(dc.Get(), 0, 0);
     for (int y = 0; y < picture->height; ++y) {
         for (int x = 0; x < picture->width; ++x) {
-            COLORREF pixel = GetPixel(dc, x, y);
+            COLORREF pixel = GetPixel(dc.Get(), x, y);
             if (pixel == key ||
                 (abs(GetRValue(pixel) - GetRValue(key)) < 10 && abs(GetGValue(pixel) - GetGValue(key)) < 10 &&
                  abs(GetBValue(pixel) - GetBValue(key)) < 10))
-                SetPixel(dc, x, y, key);
+                SetPixel(dc.Get(), x, y, key);
         }
     }
-    SelectObject(dc, previous);
-    DeleteDC(dc);
     return key;
 }
