@@ -7,6 +7,9 @@
 #define IDD_CONFIRM                 131
 #define IDD_APP_LIST                333
 
+// Controls
+#define IDC_STATIC                  (-1)
+
 // Icons
 #define IDR_MAINFRAME               128
 
