@@ -55,11 +55,12 @@ public:
     // Toggled by the owner; read by the recording thread and the microphone callback.
     volatile int m_bPaused = 0;
 
-private:
     // The frame period's sleep: 1000 / fps for 1 to 25 frames per second, else 200 ms.
     static int Interval(int fps);
+    // At least three characters ending in ".ts" in any letter case.
     static bool IsTransportStreamPath(const char* path);
 
+private:
     void NotifyWriteError();
     // Writes the AAC frames that have fallen due by video time ts; the caller holds the writer
     // lock.

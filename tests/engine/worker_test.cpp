@@ -547,6 +547,9 @@ TEST(Worker, PauseContinuesTheVideoTimeLineWhereItStood)
 
     DecodedSound s = DecodeSound(r.file, 16000);
     ASSERT_GT(s.samples.size(), 16000u);
+    std::vector<ProbedPacket> sounds = ProbePackets(r.file, "a");
+    printf("[ figures  ] sound %.3f-%.3f s (%.3f s decoded) beside video 0-%.3f s\n", s.start, VideoEnd(sounds),
+           s.samples.size() / 16000.0, length);
     int offTone = 0;
     for (size_t from = 0; from + 4000 <= s.samples.size(); from += 4000)
         offTone += abs(DominantFrequency(s.samples, from, from + 4000, 16000) - 440) > 4;
