@@ -78,6 +78,9 @@ BOOL TWorker::Start(const TRefString<char>& path, const TAudioSettings* settings
     info.sampleRate = 16000;
     info.frameSamples = 0;
 
+    // Once per worker: a second start would leak the first one's grabber and writer.
+    if (m_pScreen || thread)
+        return FALSE;
     m_hNotify = notify;
     m_bStop = 0;
 

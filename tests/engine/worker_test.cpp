@@ -751,3 +751,49 @@ TEST(WorkerSync, SoundAgainstPicture)
                        (int)((f.click - f.flip) * 1000));
     }
 }
+
+namespace {
+
+// One pass that takes longer than Stop waits. Only static state: the pass may still run while
+// this class's part of the object is already gone, which is what the test is about.
+class SlowPass : public TWorker {
+public:
+    void OnFrame(HDC frame) override
+    {
+        if (InterlockedIncrement(&calls) == 3) {
+            inSlowPass = 1;
+            Sleep(9000); // longer than Stop and the destructor wait together
+            slowPassEnded = 1;
+        }
+        TWorker::OnFrame(frame);
+    }
+    static volatile LONG calls, inSlowPass, slowPassEnded;
+};
+volatile LONG SlowPass::calls = 0, SlowPass::inSlowPass = 0, SlowPass::slowPassEnded = 0;
+
+} // namespace
+
+TEST(Worker, StopTimesOutOnASlowPassAndTheDestructorStillWaitsForIt)
+{
+    GreyScreen grey;
+    NotifyWindow notify;
+    std::string file = NewTempDir("slow") + "/x.flv";
+    SlowPass* worker = new SlowPass;
+    worker->m_nFps = 25;
+    TRefString<char> path;
+    TAudioSettings sound = {-1, 2, 44100};
+    ASSERT_TRUE(worker->Start(PathOf(path, file), &sound, notify.Handle(), NULL));
+    for (int i = 0; i < 200 && !SlowPass::inSlowPass; ++i)
+        Sleep(20);
+    ASSERT_TRUE(SlowPass::inSlowPass);
+    DWORD t = GetTickCount();
+    EXPECT_FALSE(worker->Stop()) << "the pass lasts longer than the 4000 ms Stop waits";
+    EXPECT_GE(GetTickCount() - t, 3900u);
+    EXPECT_FALSE(SlowPass::slowPassEnded);
+    delete worker;
+    EXPECT_TRUE(SlowPass::slowPassEnded) << "the worker was torn down under its running thread";
+    EXPECT_EQ(notify.cancels, 0);
+    // The file was finished after the thread had written its last frame.
+    EXPECT_EQ(DecodeErrors(file), "");
+    EXPECT_EQ(ProbeStreams(file, "v").size(), 1u);
+}
