@@ -697,6 +697,8 @@ SyncFigures MeasureSync(const std::string& extension, bool pauseFirst)
             worker.m_bPaused = 0;
             RecordFor(2000);
         }
+        // The tone loop starts a new, unmuted stream every 30 s.
+        MuteAllPlayback(true);
         RunHost("paplay -d mic " + ShellQuote(click) + " >/dev/null 2>&1 &");
         RecordFor(1000);
         HBRUSH white = (HBRUSH)GetStockObject(WHITE_BRUSH);
@@ -719,7 +721,8 @@ SyncFigures MeasureSync(const std::string& extension, bool pauseFirst)
     }
     DecodedSound sound = DecodeSound(file, 48000);
     for (size_t i = 0; i < sound.samples.size(); ++i) {
-        if (abs(sound.samples[i]) > 8000) {
+        // Above anything the half-scale tone reaches, should it come back.
+        if (abs(sound.samples[i]) > 24000) {
             out.click = sound.start + (double)i / sound.rate;
             out.quietBefore = Rms(sound.samples, i > 24000 ? i - 24000 : 0, i > 2400 ? i - 2400 : 0);
             break;
@@ -741,6 +744,8 @@ TEST(WorkerSync, SoundAgainstPicture)
     const Case cases[] = {{".flv", false}, {".flv", true}, {".ts", false}, {".ts", true}};
     for (const Case& c : cases) {
         SyncFigures f = MeasureSync(c.extension, c.pause);
+        if (f.quietBefore >= 500) // the tone loop came back during the recording: once more
+            f = MeasureSync(c.extension, c.pause);
         EXPECT_GE(f.flip, 0) << c.extension << ": no white frame";
         EXPECT_GE(f.click, 0) << c.extension << ": no click";
         EXPECT_LT(f.quietBefore, 500) << c.extension << ": the tone was still playing";
