@@ -2,6 +2,7 @@
 // yardstick measured in the same run: memcpy and ffmpeg's swscale for the conversion, ffmpeg's
 // libx264 with the same settings for H.264. Run under Wine:
 //   scripts/wine-test.sh run unit $PWD/build 900 $PWD/build/bench/encoder_bench.exe
+#include "bench/bench_clock.h"
 #include "engine/audio_encoder.h"
 #include "engine/video_encoder.h"
 #include "engine/yuv_convert.h"
@@ -16,24 +17,6 @@
 #include <windows.h>
 
 namespace {
-
-double NowMs()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart * 1000.0 / frequency.QuadPart;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // A desktop: a gradient wallpaper, three windows with title bars and lines of small black glyphs
 // on white, one of them scrolling by two pixels a frame, and a clock that changes.

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "media/media_file_writer.h"
 #include "media/media_info.h"
 
@@ -115,14 +116,6 @@ private:
     size_t size_;
 };
 
-double Now()
-{
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
-
 template <class W>
 void Feed(W& writer, const Stream& s)
 {
@@ -148,11 +141,11 @@ Figure ToMemory(const Stream& s, std::vector<uint8_t>& block)
 {
     Figure best;
     for (int run = 0; run < kRuns; ++run) {
-        double t = Now();
+        double t = NowMs() / 1000;
         MemorySink<W> sink(block.data());
         Feed(sink, s);
         FinishFile(sink, NULL); // the FLV writer's last flush
-        double d = Now() - t;
+        double d = NowMs() / 1000 - t;
         if (d < best.seconds)
             best.seconds = d;
         best.bytes = sink.Size();
@@ -165,14 +158,14 @@ Figure ToFile(const Stream& s, const char* path)
 {
     Figure best;
     for (int run = 0; run < kRuns; ++run) {
-        double t = Now();
+        double t = NowMs() / 1000;
         {
             MediaFileWriter<W> writer;
             if (!writer.OpenFile(path))
                 return best;
             Feed(writer, s);
         }
-        double d = Now() - t;
+        double d = NowMs() / 1000 - t;
         if (d < best.seconds)
             best.seconds = d;
         WIN32_FILE_ATTRIBUTE_DATA a;
@@ -187,13 +180,13 @@ Figure Memcpy(const Stream& s, std::vector<uint8_t>& block)
 {
     Figure best;
     for (int run = 0; run < kRuns; ++run) {
-        double t = Now();
+        double t = NowMs() / 1000;
         size_t at = 0;
         for (const Frame& f : s.frames) {
             memcpy(block.data() + at, &s.pool[f.offset], f.len);
             at += f.len;
         }
-        double d = Now() - t;
+        double d = NowMs() / 1000 - t;
         if (d < best.seconds)
             best.seconds = d;
         best.bytes = at;
@@ -206,7 +199,7 @@ Figure Fwrite(const std::vector<uint8_t>& bytes, size_t size, size_t piece, bool
 {
     Figure best;
     for (int run = 0; run < kRuns; ++run) {
-        double t = Now();
+        double t = NowMs() / 1000;
         FILE* f = fopen(path, "wb");
         if (!f)
             return best;
@@ -215,7 +208,7 @@ Figure Fwrite(const std::vector<uint8_t>& bytes, size_t size, size_t piece, bool
         for (size_t at = 0; at < size; at += piece)
             fwrite(bytes.data() + at, size - at < piece ? size - at : piece, 1, f);
         fclose(f);
-        double d = Now() - t;
+        double d = NowMs() / 1000 - t;
         if (d < best.seconds)
             best.seconds = d;
         best.bytes = size;

@@ -3,6 +3,7 @@
 // display the program runs on. Run under Wine with the test environment's display and microphone:
 //   scripts/wine-test.sh run gui $PWD/build 600 $PWD/build/bench/recording_bench.exe
 // (bench/README.md tells how to run it on a 1920x1080 screen).
+#include "bench/bench_clock.h"
 #include "engine/screen_win.h"
 #include "engine/video_encoder.h"
 #include "engine/worker.h"
@@ -21,18 +22,6 @@
 #include <windows.h>
 
 namespace {
-
-double NowMs()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart * 1000.0 / frequency.QuadPart;
-}
 
 struct Stats {
     double median, p95;

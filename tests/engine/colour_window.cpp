@@ -1,5 +1,8 @@
 #include "tests/engine/colour_window.h"
 
+#include <stdio.h>
+#include <string>
+
 namespace {
 
 const wchar_t kClass[] = L"MorvaleTestColour";
@@ -79,4 +82,31 @@ void ColourWindow::Move(const RECT& rect)
     SetWindowPos(window_, HWND_TOPMOST, rect.left, rect.top, rect.right - rect.left,
                  rect.bottom - rect.top, SWP_NOACTIVATE);
     PumpMessages(300);
+}
+
+HelperWindow::HelperWindow(const RECT& r, unsigned rgb)
+{
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(NULL, exe, MAX_PATH);
+    std::wstring path = exe;
+    path = path.substr(0, path.find_last_of(L'\\') + 1) + L"colour_window_helper.exe";
+    wchar_t args[200];
+    swprintf(args, 200, L"\"%ls\" %ld %ld %ld %ld %06X", path.c_str(), r.left, r.top, r.right, r.bottom, rgb);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    if (CreateProcessW(path.c_str(), args, NULL, NULL, FALSE, 0, NULL, NULL, &si, &process_)) {
+        CloseHandle(process_.hThread);
+        WaitForInputIdle(process_.hProcess, 10000);
+        PumpMessages(500);
+    }
+}
+
+HelperWindow::~HelperWindow()
+{
+    if (process_.hProcess) {
+        TerminateProcess(process_.hProcess, 0);
+        WaitForSingleObject(process_.hProcess, 5000);
+        CloseHandle(process_.hProcess);
+        PumpMessages(200);
+    }
 }

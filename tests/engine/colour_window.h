@@ -19,3 +19,19 @@ private:
 
 // Runs the thread's message queue for about ms milliseconds.
 void PumpMessages(int ms);
+
+// A second process (colour_window_helper.exe, beside the test) showing one coloured window over
+// rect, for the application-recording tests; ended when the object goes.
+class HelperWindow {
+public:
+    HelperWindow(const RECT& rect, unsigned rgb);
+    ~HelperWindow();
+
+    DWORD Id() const { return process_.dwProcessId; }
+
+private:
+    HelperWindow(const HelperWindow&) = delete;
+    HelperWindow& operator=(const HelperWindow&) = delete;
+
+    PROCESS_INFORMATION process_ = {};
+};

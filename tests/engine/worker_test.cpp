@@ -360,44 +360,6 @@ TEST(Worker, RectangleRecordingsRoundTheFrameUpAndShowTheirArea)
     }
 }
 
-namespace {
-
-// A second process showing one coloured window; ended by the test.
-class HelperWindow {
-public:
-    HelperWindow(const RECT& r, uint32_t rgb)
-    {
-        wchar_t exe[MAX_PATH];
-        GetModuleFileNameW(NULL, exe, MAX_PATH);
-        std::wstring path = exe;
-        path = path.substr(0, path.find_last_of(L'\\') + 1) + L"colour_window_helper.exe";
-        wchar_t args[200];
-        swprintf(args, 200, L"\"%ls\" %ld %ld %ld %ld %06X", path.c_str(), r.left, r.top, r.right, r.bottom, rgb);
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        if (CreateProcessW(path.c_str(), args, NULL, NULL, FALSE, 0, NULL, NULL, &si, &process_)) {
-            CloseHandle(process_.hThread);
-            WaitForInputIdle(process_.hProcess, 10000);
-            PumpMessages(500);
-        }
-    }
-    ~HelperWindow()
-    {
-        if (process_.hProcess) {
-            TerminateProcess(process_.hProcess, 0);
-            WaitForSingleObject(process_.hProcess, 5000);
-            CloseHandle(process_.hProcess);
-            PumpMessages(200);
-        }
-    }
-    DWORD Id() const { return process_.dwProcessId; }
-
-private:
-    PROCESS_INFORMATION process_ = {};
-};
-
-} // namespace
-
 TEST(Worker, ApplicationRecordingsShowOnlyTheListedProcessesWindows)
 {
     GreyScreen grey;
