@@ -55,7 +55,7 @@ private:
     HWND window_ = NULL;
 };
 
-// Five vertical bars over the whole screen; the Part's colours of each in the stream's samples.
+// Five vertical bars over the whole screen; the converter's colours of each in the stream's samples.
 struct Bar {
     COLORREF colour;
     int y, u, v;
