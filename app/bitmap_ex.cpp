@@ -167,15 +167,20 @@ BOOL TxBitmapEx::Load(const wchar_t* path)
     return LoadBmp(path);
 }
 
-BOOL TxBitmapEx::LoadBmp(const wchar_t* path)
+BOOL TxBitmapEx::LoadMapped(const wchar_t* path, BOOL (TxBitmapEx::*parse)(const BYTE*, size_t))
 {
+    Release();
     if (!path)
         return FALSE;
-    Release();
     TMappedFile view;
     if (!view.Open(path))
         return FALSE;
-    return LoadBmpData(view.data, view.size);
+    return (this->*parse)(view.data, view.size);
+}
+
+BOOL TxBitmapEx::LoadBmp(const wchar_t* path)
+{
+    return LoadMapped(path, &TxBitmapEx::LoadBmpData);
 }
 
 // The file is checked before anything is read: a header that claims more bytes than the file

@@ -40,6 +40,8 @@ public:
 
 private:
     void Release();
+    // Releases the picture, maps the file read-only and parses its bytes with parse.
+    BOOL LoadMapped(const wchar_t* path, BOOL (TxBitmapEx::*parse)(const BYTE*, size_t));
     // Makes the section from info and, on success, sets width and height (taken positive).
     bool CreateSection(const BITMAPINFO* info);
 

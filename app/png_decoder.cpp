@@ -1,6 +1,5 @@
 #include "app/png_decoder.h"
 #include "app/bitmap_ex.h"
-#include "app/mapped_file.h"
 #include "engine/dib_color_table.h"
 
 #include <stdlib.h>
@@ -207,13 +206,7 @@ void PngUnfilterRow(const PngHeader& header, BYTE* row, size_t n, const BYTE* pr
 
 BOOL TxBitmapEx::LoadPng(const wchar_t* path)
 {
-    Release();
-    if (!path)
-        return FALSE;
-    TMappedFile view;
-    if (!view.Open(path))
-        return FALSE;
-    return LoadPngData(view.data, view.size);
+    return LoadMapped(path, &TxBitmapEx::LoadPngData);
 }
 
 BOOL TxBitmapEx::LoadPngData(const BYTE* file, size_t size)
