@@ -52,8 +52,9 @@ case $action in
     export MORVALE_TEST_TMP=$build/test-tmp/$name MORVALE_SOURCE_DIR=$ROOT MORVALE_BUILD_DIR=$build
     rm -rf "$MORVALE_TEST_TMP"; mkdir -p "$MORVALE_TEST_TMP"
     cd "$(dirname "$exe")" || exit 1
-    timeout -k 5 "$seconds" "$WINE" "$exe" "$@"
-    rc=$?
+    # x264 reports every encoder it closes on stderr; those lines would bury a failure's own.
+    timeout -k 5 "$seconds" "$WINE" "$exe" "$@" 2>&1 | grep --line-buffered -v '^x264 \[info\]'
+    rc=${PIPESTATUS[0]}
     [ $rc -eq 124 ] && echo "*** $name timed out after $seconds s"
     [ $rc -ne 0 ] && echo "*** $name exited with code $rc"
     exit $rc
