@@ -12,6 +12,9 @@ set -uo pipefail
 
 WINE=${WINE:-/usr/lib/wine/wine64}
 [ -x "$WINE" ] || WINE=$(command -v wine64 || command -v wine)
+# Debian keeps wineserver beside wine64, off the PATH.
+WINESERVER=${WINESERVER:-$(dirname "$WINE")/wineserver}
+[ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver)
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
 action=$1 kind=$2 build=$3; shift 3
@@ -35,7 +38,7 @@ prepare() {
     if [ ! -f "$WINEPREFIX/.morvale-ready" ]; then
       rm -rf "$WINEPREFIX"
       "$WINE" wineboot -i >"$build/wine/$kind-boot.log" 2>&1
-      wineserver -w
+      "$WINESERVER" -w
       touch "$WINEPREFIX/.morvale-ready"
     fi
   ) 9>"$build/wine/$kind.lock"
@@ -43,7 +46,7 @@ prepare() {
 
 case $action in
   prepare) prepare ;;
-  finish) [ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null; exit 0 ;;
+  finish) [ -d "$WINEPREFIX" ] && "$WINESERVER" -k 2>/dev/null; exit 0 ;;
   run)
     seconds=$1; shift
     prepare
