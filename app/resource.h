@@ -9,9 +9,17 @@
 
 // Controls
 #define IDC_STATIC                  (-1)
+#define IDC_APP_LIST                1025
 
 // Icons
 #define IDR_MAINFRAME               128
+// The recording toolbar's icons and the pen button's zone images
+#define IDI_TOOL_NO_SOUND           130
+#define IDI_TOOL_PAUSE              161
+#define IDI_TOOL_PEN                318
+#define IDI_TOOL_STOP               319
+#define IDB_PEN_ZONES               320
+#define IDI_TOOL_RECORDING          323
 
 // String table
 #define IDS_ANOTHER_INSTANCE        102

@@ -21,3 +21,54 @@ for size in 16 32 48; do
 done
 "$CONVERT" "$tmp/icon16.png" "$tmp/icon32.png" "$tmp/icon48.png" "$out"
 echo "wrote $out"
+
+# The recording toolbar's 16 x 16 icons and the pen button's zone images, drawn pixel by pixel
+# so they stay sharp; each function writes one file below app/res.
+small_icon() { # name, then ImageMagick drawing arguments on a transparent 16 x 16 canvas
+  local name=$1; shift
+  "$CONVERT" -size 16x16 xc:none "$@" "$ROOT/app/res/$name"
+  echo "wrote $ROOT/app/res/$name"
+}
+
+no_sound_icon() { # 130: a microphone crossed out in red
+  small_icon tool_no_sound.ico \
+    -fill '#404040' -draw 'roundrectangle 6,1 9,9 2,2' \
+    -fill none -stroke '#404040' -draw 'arc 4,5 11,11 0,180' \
+    -draw 'line 7,11 7,13' -draw 'line 5,14 10,14' \
+    -stroke '#E00000' -strokewidth 2 -draw 'line 2,2 13,13'
+}
+
+pause_icon() { # 161: two black bars
+  small_icon tool_pause.ico -fill black -draw 'rectangle 4,3 6,12' -draw 'rectangle 9,3 11,12'
+}
+
+pen_icon() { # 318: a pen, tip at the lower left
+  small_icon tool_pen.ico \
+    -fill '#2050C0' -stroke '#102060' -draw 'polygon 11,1 14,4 6,12 3,9' \
+    -fill '#F0D090' -stroke '#806030' -draw 'polygon 3,9 6,12 2,13' \
+    -stroke none -fill black -draw 'point 2,13'
+}
+
+stop_icon() { # 319: a red square
+  small_icon tool_stop.ico -fill '#E00000' -stroke '#900000' -draw 'rectangle 4,4 11,11'
+}
+
+recording_icon() { # 323: a red dot
+  small_icon tool_recording.ico -fill '#E00000' -stroke '#900000' -draw 'circle 7.5,7.5 7.5,3'
+}
+
+zone_images() { # bitmap 320: 16 x 8, 4 bits; a colour swatch and a down arrow, white is the mask
+  "$CONVERT" -size 16x8 xc:white \
+    -fill none -stroke black -draw 'rectangle 1,1 6,6' -stroke none \
+    -fill '#808080' -draw 'rectangle 2,2 3,3' -draw 'rectangle 4,4 5,5' \
+    -fill black -draw 'polygon 9,2 14,2 11.5,5' \
+    -type Palette -colors 16 BMP3:"$ROOT/app/res/pen_zones.bmp"
+  echo "wrote $ROOT/app/res/pen_zones.bmp"
+}
+
+no_sound_icon
+pause_icon
+pen_icon
+stop_icon
+recording_icon
+zone_images
