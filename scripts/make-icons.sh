@@ -58,7 +58,7 @@ recording_icon() { # 323: a red dot
 }
 
 zone_images() { # bitmap 320: 16 x 8, 4 bits; a colour swatch and a down arrow, white is the mask
-  "$CONVERT" -size 16x8 xc:white \
+  "$CONVERT" -size 16x8 xc:white +antialias \
     -fill none -stroke black -draw 'rectangle 1,1 6,6' -stroke none \
     -fill '#808080' -draw 'rectangle 2,2 3,3' -draw 'rectangle 4,4 5,5' \
     -fill black -draw 'polygon 9,2 14,2 11.5,5' \
