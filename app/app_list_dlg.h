@@ -15,8 +15,8 @@ public:
     // The row height is set by the dialog.
     void MeasureItem(MEASUREITEMSTRUCT*) override {}
 
-    static const COLORREF kSelectedBack = 0xEAD999;
-    static const COLORREF kSelectedText = 0xFFFFFF;
+    static constexpr COLORREF kSelectedBack = 0xEAD999;
+    static constexpr COLORREF kSelectedText = 0xFFFFFF;
 };
 
 class CAppListDlg : public FwDialog {

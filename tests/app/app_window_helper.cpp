@@ -1,0 +1,62 @@
+// A second process for the application chooser tests: shows titled top-level windows with a green
+// class icon, or one child window inside another process's window, until it is ended.
+//   app_window_helper.exe title...            one visible top-level window per title
+//   app_window_helper.exe --hidden title       one invisible titled window
+//   app_window_helper.exe --child hwnd         a child window inside hwnd (hexadecimal)
+#include <windows.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+HICON GreenIcon()
+{
+    HDC screen = GetDC(nullptr);
+    HBITMAP colour = CreateCompatibleBitmap(screen, 32, 32);
+    HBITMAP mask = CreateBitmap(32, 32, 1, 1, nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(dc, colour);
+    RECT r = {0, 0, 32, 32};
+    HBRUSH green = CreateSolidBrush(RGB(0, 200, 0));
+    FillRect(dc, &r, green);
+    SelectObject(dc, mask);
+    FillRect(dc, &r, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    SelectObject(dc, old);
+    DeleteObject(green);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    ICONINFO info = {TRUE, 0, 0, mask, colour};
+    return CreateIconIndirect(&info);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = GreenIcon();
+    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    wc.lpszClassName = L"MorvaleChooserHelper";
+    RegisterClassW(&wc);
+    int y = 100;
+    for (int i = 1; i < argc; ++i) {
+        wchar_t title[1024];
+        if (strcmp(argv[i], "--child") == 0 && i + 1 < argc) {
+            HWND parent = (HWND)(UINT_PTR)strtoull(argv[++i], nullptr, 16);
+            CreateWindowExW(0, wc.lpszClassName, L"child", WS_CHILD | WS_VISIBLE, 5, 5, 50, 30, parent,
+                            nullptr, wc.hInstance, nullptr);
+            continue;
+        }
+        bool hidden = strcmp(argv[i], "--hidden") == 0 && i + 1 < argc;
+        if (hidden)
+            ++i;
+        MultiByteToWideChar(CP_UTF8, 0, argv[i], -1, title, 1024);
+        CreateWindowExW(0, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW | (hidden ? 0 : WS_VISIBLE),
+                        700, y, 300, 120, nullptr, nullptr, wc.hInstance, nullptr);
+        y += 140;
+    }
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
+    return 0;
+}
