@@ -113,7 +113,7 @@ TEST(FlatButton, TooltipShowsItsTextUnderTheMouse)
         MouseMove(c.x - 3, c.y);
         MouseMove(c.x, c.y);
         WaitUntil([&] { return IsWindowVisible(tip) != FALSE; }, 8000);
-        shown = WindowText(tip);
+        shown = WindowTextOf(tip);
         MouseMove(10, 10);
     });
     EXPECT_EQ(L"Stop recording", shown);

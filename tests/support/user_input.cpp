@@ -102,7 +102,7 @@ HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeout
     return found && IsWindowVisible(found) ? found : nullptr;
 }
 
-std::wstring WindowText(HWND window)
+std::wstring WindowTextOf(HWND window)
 {
     wchar_t text[1024] = L"";
     // WM_GETTEXT works across threads and processes for every kind of window.

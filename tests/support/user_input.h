@@ -25,7 +25,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, bool pum
 // deadline.
 HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs);
 // The window's text.
-std::wstring WindowText(HWND window);
+std::wstring WindowTextOf(HWND window);
 
 // Runs user on a thread of its own while ui runs on the calling thread (a modal loop, say), and
 // waits for the user thread to end. ui runs first, user may wait for its windows.
