@@ -2,6 +2,7 @@
 
 #include "framework/app.h"
 #include "framework/gdi.h"
+#include <stdio.h>
 
 namespace {
 
@@ -92,8 +93,10 @@ BOOL CWndWatermark::SetPicture(HBITMAP picture, int alpha)
         key = key == CLR_INVALID ? 0 : key & 0xFFFFFF;
     }
     POINT origin = {0, 0};
-    UpdateLayeredWindow(Handle(), windowDC, nullptr, &size, source.Handle(), &origin, key, &blend,
+    BOOL ok = UpdateLayeredWindow(Handle(), windowDC, nullptr, &size, source.Handle(), &origin, key, &blend,
                         ULW_COLORKEY | ULW_ALPHA);
+    RECT r; GetWindowRect(Handle(), &r);
+    fprintf(stderr, "ULW %d err %lu key %06lX size %ld,%ld has %d vis %d rect %ld,%ld,%ld,%ld\n", ok, GetLastError(), key, size.cx, size.cy, source.HasBitmap(), IsWindowVisible(Handle()), r.left, r.top, r.right, r.bottom);
     return TRUE;
 }
 
