@@ -21,6 +21,9 @@
 #define IDB_PEN_ZONES               320
 #define IDI_TOOL_RECORDING          323
 
+// Cursors
+#define IDC_PENCIL                  315
+
 // String table
 #define IDS_ANOTHER_INSTANCE        102
 #define IDS_MORE_COLORS             103
