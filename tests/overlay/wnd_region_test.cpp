@@ -290,24 +290,28 @@ Script* Script::s_current = nullptr;
 
 class RegionSelector : public ::testing::Test {
 protected:
+    // One backdrop for the whole suite: Wine takes a while to take down a shown window.
+    static void SetUpTestSuite() { backdrop_ = new Backdrop; }
+    static void TearDownTestSuite()
+    {
+        delete backdrop_;
+        backdrop_ = nullptr;
+    }
     void SetUp() override
     {
-        backdrop_ = new Backdrop;
+        backdrop_->rightClicks = backdrop_->commands = 0;
+        SetForegroundWindow(backdrop_->Handle());
         // The pointer rests in a corner, away from every panel, until a script moves it.
         SetCursorPos(1270, 710);
         Pump(100);
-    }
-    void TearDown() override
-    {
-        delete backdrop_;
-        Pump(50);
     }
     void Place(const RECT& r) { *static_cast<RECT*>(selector_.region) = r; }
     RECT Now() const { return *selector_.region; }
 
     CWndRegion selector_;
-    Backdrop* backdrop_ = nullptr;
+    static Backdrop* backdrop_;
 };
+Backdrop* RegionSelector::backdrop_ = nullptr;
 
 } // namespace
 
