@@ -506,6 +506,33 @@ TEST_F(RegionSelector, DraggingThePanelMovesTheRectangleByTheDrag)
     EXPECT_EQ(Show(Now()), Show(moved));
 }
 
+bool NotBackdrop(COLORREF c) { return !Shows(c, kBackdrop); }
+
+TEST_F(RegionSelector, DragShowsAnInvertedTrackerUntilTheRelease)
+{
+    Place(Rect(300, 150, 700, 450));
+    // The tracker's right side, moved 60 to the right, crosses only the keyed-out part.
+    const RECT column = Rect(760, 200, 761, 440);
+    Script s(selector_);
+    s.WaitForSelector()
+        .Check([&] { EXPECT_EQ(Spread(column, NotBackdrop).count, 0); })
+        .Mouse(500, 300)
+        .Button(MOUSEEVENTF_LEFTDOWN)
+        .Mouse(560, 330)
+        .Check([&] {
+            // A dotted line: every other pixel or so inverted.
+            EXPECT_GT(Spread(column, NotBackdrop).count, 60);
+        })
+        .Mouse(500, 300) // back where it started: the release changes nothing
+        .Button(MOUSEEVENTF_LEFTUP)
+        .Check([&] {
+            EXPECT_EQ(Spread(column, NotBackdrop).count, 0);
+            EXPECT_EQ(Show(Now()), Show(Rect(300, 150, 700, 450)));
+        })
+        .Key(VK_ESCAPE);
+    EXPECT_EQ(s.Run(), 2);
+}
+
 TEST_F(RegionSelector, DraggingHandlesResizes)
 {
     Place(Rect(300, 150, 700, 450));
