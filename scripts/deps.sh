@@ -19,7 +19,7 @@ JOBS=$(nproc)
 PACKAGES=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   libz-mingw-w64-dev nasm autoconf automake libtool make cmake googletest
-  wine64 xvfb xauth pulseaudio pulseaudio-utils ffmpeg sox imagemagick
+  wine64 xvfb xauth pulseaudio pulseaudio-utils ffmpeg sox imagemagick locales
 )
 
 log() { printf '[deps] %s\n' "$*"; }

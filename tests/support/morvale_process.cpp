@@ -1,43 +1,40 @@
 #include "tests/support/morvale_process.h"
 #include "tests/support/host.h"
+#include <algorithm>
 #include <stdlib.h>
+#include <tlhelp32.h>
 
 namespace {
 
-std::wstring Widen(const std::string& text)
+// The Windows processes running the executable at path, oldest first.
+std::vector<DWORD> FindProcesses(const std::wstring& path)
 {
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), (int)text.size(), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), (int)text.size(), &wide[0], n);
-    return wide;
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return found;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, L"Morvale.exe") != 0)
+            continue;
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process)
+            continue;
+        wchar_t image[MAX_PATH];
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameW(process, 0, image, &size) && _wcsicmp(image, path.c_str()) == 0)
+            found.push_back(entry.th32ProcessID);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return found;
 }
 
-// The test's environment with the changes applied, as a CreateProcessW block.
-std::wstring EnvironmentBlock(const std::vector<std::pair<std::string, std::string>>& changes)
+std::string EnvOr(const char* name, const std::string& fallback)
 {
-    std::vector<std::wstring> vars;
-    wchar_t* current = GetEnvironmentStringsW();
-    for (const wchar_t* p = current; *p; p += wcslen(p) + 1)
-        vars.push_back(p);
-    FreeEnvironmentStringsW(current);
-    for (const auto& change : changes) {
-        std::wstring prefix = Widen(change.first) + L"=";
-        for (size_t i = 0; i < vars.size();) {
-            if (_wcsnicmp(vars[i].c_str(), prefix.c_str(), prefix.size()) == 0)
-                vars.erase(vars.begin() + i);
-            else
-                ++i;
-        }
-        if (!change.second.empty())
-            vars.push_back(prefix + Widen(change.second));
-    }
-    std::wstring block;
-    for (const auto& v : vars) {
-        block += v;
-        block += L'\0';
-    }
-    block += L'\0';
-    return block;
+    const char* value = getenv(name);
+    return value && *value ? value : fallback;
 }
 
 } // namespace
@@ -75,24 +72,28 @@ std::wstring ClassName(HWND window)
     return std::wstring(name, n > 0 ? n : 0);
 }
 
-HWND FindChildByText(HWND parent, const std::wstring& text)
+HWND FindChild(HWND parent, const std::function<bool(HWND)>& match)
 {
     struct Search {
-        const std::wstring* text;
+        const std::function<bool(HWND)>* match;
         HWND found;
-    } search{&text, nullptr};
+    } search{&match, nullptr};
     EnumChildWindows(
         parent,
         [](HWND window, LPARAM param) -> BOOL {
             Search* s = (Search*)param;
-            if (WindowText(window) == *s->text) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
+            if (!(*s->match)(window))
+                return TRUE;
+            s->found = window;
+            return FALSE;
         },
         (LPARAM)&search);
     return search.found;
+}
+
+HWND FindChildByText(HWND parent, const std::wstring& text)
+{
+    return FindChild(parent, [&](HWND window) { return WindowText(window) == text; });
 }
 
 bool WaitUntil(const std::function<bool()>& predicate, DWORD timeoutMs, DWORD periodMs)
@@ -139,16 +140,60 @@ bool MorvaleProcess::Start()
     if (GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES &&
         !CopyFileW(WindowsPathW(BuiltExe()).c_str(), exe.c_str(), TRUE))
         return false;
+    if (!env.empty())
+        return StartWithWine();
     std::wstring commandLine = L"\"" + exe + L"\"";
-    std::wstring block = EnvironmentBlock(env);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, &block[0], WindowsFolder().c_str(), &si, &pi)) {
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        WindowsFolder().c_str(), &si, &pi)) {
         pi = {};
         return false;
     }
     return true;
+}
+
+bool MorvaleProcess::StartWithWine()
+{
+    std::string build = EnvOr("MORVALE_BUILD_DIR", ".");
+    std::string script = "export WINEPREFIX=" + ShellQuote(EnvOr("WINEPREFIX", build + "/wine/gui")) + "\n";
+    for (const auto& var : env) {
+        if (var.second.empty())
+            script += "unset " + var.first + "\n";
+        else
+            script += "export " + var.first + "=" + ShellQuote(var.second) + "\n";
+    }
+    script += "cd " + ShellQuote(folder) + " || exit 1\n"
+              "WINE=/usr/lib/wine/wine64; [ -x \"$WINE\" ] || WINE=$(command -v wine64 || command -v wine)\n"
+              "exec \"$WINE\" Morvale.exe </dev/null >/dev/null 2>&1\n";
+    std::string scriptPath = folder + "/start-morvale.sh";
+    if (!WriteHostFile(scriptPath, script))
+        return false;
+    std::vector<DWORD> before = FindProcesses(WindowsFolder() + L"\\Morvale.exe");
+    std::string commandLine = "/bin/sh " + scriptPath;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION shell = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &shell))
+        return false;
+    if (shell.hProcess)
+        CloseHandle(shell.hProcess);
+    if (shell.hThread)
+        CloseHandle(shell.hThread);
+    // Wine hands back no handle of a native program; find the program by its image path.
+    std::wstring exe = WindowsFolder() + L"\\Morvale.exe";
+    DWORD pid = 0;
+    WaitUntil([&] {
+        for (DWORD candidate : FindProcesses(exe))
+            if (std::find(before.begin(), before.end(), candidate) == before.end())
+                pid = candidate;
+        return pid != 0;
+    }, 60000, 20);
+    if (!pid)
+        return false;
+    pi.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+    pi.dwProcessId = pid;
+    return pi.hProcess != nullptr;
 }
 
 bool MorvaleProcess::Running() const

@@ -14,6 +14,8 @@ std::vector<HWND> TopLevelWindows(DWORD processId);
 // The text of any window (also of another process).
 std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);
+// The first child (at any depth) of parent that match accepts, or nullptr.
+HWND FindChild(HWND parent, const std::function<bool(HWND)>& match);
 // The first child (at any depth) of parent whose text equals text, or nullptr.
 HWND FindChildByText(HWND parent, const std::wstring& text);
 // Polls predicate every few milliseconds until it holds or timeoutMs pass; true when it held.
@@ -29,7 +31,9 @@ public:
     // Kills the process when it still runs.
     ~MorvaleProcess();
 
-    // Environment variables added to (or, with an empty value, removed from) the test's own.
+    // Environment variables for the program (LANG, WINEDLLOVERRIDES, PULSE_SERVER, ...). Wine
+    // builds a Windows child's Unix environment itself, so a program that needs its own is
+    // started through the Linux shell, with Wine, in this test's Wine prefix.
     void SetEnv(const std::string& name, const std::string& value);
     // Copies the executable (once) and starts it. False when it did not start.
     bool Start();
@@ -59,6 +63,8 @@ public:
     std::wstring WindowsFolder() const;
 
 private:
+    bool StartWithWine();
+
     std::string folder;
     std::vector<std::pair<std::string, std::string>> env;
     PROCESS_INFORMATION pi = {};
