@@ -60,14 +60,6 @@ bool TMorvaleDlg::OnMessage(FwMessage& m)
 TMorvaleDlg::TMorvaleDlg() : TxDialog(IDD_MAIN)
 {
     icon = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME));
-#if !MORVALE_HAS_OVERLAY_WINDOWS
-    // The region selector's element starts as a 480 x 640 rectangle centred on the screen.
-    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    captureRect.left = (w - 480) / 2;
-    captureRect.top = (h - 640) / 2;
-    captureRect.right = captureRect.left + 480;
-    captureRect.bottom = captureRect.top + 640;
-#endif
 }
 
 TMorvaleDlg::~TMorvaleDlg()
@@ -75,14 +67,7 @@ TMorvaleDlg::~TMorvaleDlg()
     SaveSettings();
 }
 
-RECT* TMorvaleDlg::CaptureRect()
-{
-#if MORVALE_HAS_OVERLAY_WINDOWS
-    return regionSelector.region;
-#else
-    return &captureRect;
-#endif
-}
+RECT* TMorvaleDlg::CaptureRect() { return regionSelector.region; }
 
 int TMorvaleDlg::RateForIndex(int index)
 {
@@ -282,57 +267,36 @@ void TMorvaleDlg::NormalizeSlashes(FwString& path)
 
 bool TMorvaleDlg::WatermarkWindowExists() const
 {
-#if MORVALE_HAS_OVERLAY_WINDOWS
     return watermarkWindow.Handle() != nullptr;
-#else
-    return false;
-#endif
 }
 
 bool TMorvaleDlg::CreateWatermarkWindow()
 {
-#if MORVALE_HAS_OVERLAY_WINDOWS
     return watermarkWindow.Create() != FALSE;
-#else
-    return false;
-#endif
 }
 
 POINT TMorvaleDlg::WatermarkCorner() const
 {
     POINT corner = {0, 0};
-#if MORVALE_HAS_OVERLAY_WINDOWS
     RECT r;
     if (GetWindowRect(watermarkWindow.Handle(), &r))
         corner = {r.left, r.top};
-#endif
     return corner;
 }
 
 void TMorvaleDlg::ApplyWatermarkPicture(int alpha)
 {
-#if MORVALE_HAS_OVERLAY_WINDOWS
-    watermarkWindow.SetPicture(&picture, alpha);
-#else
-    (void)alpha;
-#endif
+    watermarkWindow.SetPicture(picture.bitmap, alpha);
 }
 
 void TMorvaleDlg::PlaceWatermarkWindow(int x, int y)
 {
-#if MORVALE_HAS_OVERLAY_WINDOWS
     SetWindowPos(watermarkWindow.Handle(), HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-#else
-    (void)x;
-    (void)y;
-#endif
 }
 
 void TMorvaleDlg::DestroyWatermarkWindow()
 {
-#if MORVALE_HAS_OVERLAY_WINDOWS
     watermarkWindow.DestroyWindow();
-#endif
 }
 
 void TMorvaleDlg::ShowWatermark()

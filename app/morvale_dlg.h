@@ -8,16 +8,8 @@
 #include "app/x_dialog.h"
 #include "framework/link_control.h"
 #include "framework/wide_string.h"
-
-// The overlay windows come from their own branch of work; until they are in the tree the dialog
-// builds without them (no watermark window, the capture rectangle kept here).
-#if __has_include("overlay/wnd_watermark.h") && __has_include("overlay/wnd_region.h")
-#define MORVALE_HAS_OVERLAY_WINDOWS 1
 #include "overlay/wnd_region.h"
 #include "overlay/wnd_watermark.h"
-#else
-#define MORVALE_HAS_OVERLAY_WINDOWS 0
-#endif
 
 class FwDataExchange;
 
@@ -73,13 +65,9 @@ public:
     HICON icon;
     BOOL errorFlag = FALSE; // the status lines are red while it is set
     FwLinkControl link;
-#if MORVALE_HAS_OVERLAY_WINDOWS
     CWndWatermark watermarkWindow;
-#endif
     TxBitmapEx picture;
-#if MORVALE_HAS_OVERLAY_WINDOWS
-    CWndRegion regionSelector;
-#endif
+    CWndRegion regionSelector; // its Region element holds the capture rectangle
     int microphoneIndex = 0; // 0 no sound, 1 automatic, 2 + n the n-th wave-input device
     FwString outputPath;
     FwString dir;            // output folder, kept for the settings only
@@ -129,8 +117,4 @@ private:
     void ApplyWatermarkPicture(int alpha);
     void PlaceWatermarkWindow(int x, int y);
     void DestroyWatermarkWindow();
-
-#if !MORVALE_HAS_OVERLAY_WINDOWS
-    RECT captureRect; // where the region selector's element will keep it
-#endif
 };

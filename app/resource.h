@@ -38,6 +38,9 @@
 // Icons
 #define IDR_MAINFRAME               128
 
+// Cursors
+#define IDC_PENCIL                  315
+
 // String table
 #define IDS_ANOTHER_INSTANCE        102
 #define IDS_MORE_COLORS             103

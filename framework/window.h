@@ -35,6 +35,9 @@ public:
 
     HWND Handle() const { return hwnd; }
     operator HWND() const { return hwnd; }
+    // Where the object keeps its handle, for a reader on another thread that must see the window
+    // come and go (the recording thread watches the annotation canvas this way).
+    const HWND* HandleAddress() const { return &hwnd; }
     // The object attached to window, or nullptr when it has none.
     static FwWindow* FromHandle(HWND window);
 

@@ -21,3 +21,52 @@ for size in 16 32 48; do
 done
 "$CONVERT" "$tmp/icon16.png" "$tmp/icon32.png" "$tmp/icon48.png" "$out"
 echo "wrote $out"
+
+# Cursor 315 (app/res/pencil.cur): a pencil, 32 x 32 monochrome, its tip the hot spot at (8, 24).
+# Worked out from the pencil's axis rather than drawn pixel by pixel, and written as a .cur file
+# directly, since ImageMagick cannot set a cursor's hot spot.
+draw_pencil_cursor() {
+  python3 - "$ROOT/app/res/pencil.cur" <<'PY'
+import math, struct, sys
+SIZE, HOT_X, HOT_Y = 32, 8, 24
+
+def shade(x, y):
+    """'#' black, '.' white, ' ' transparent."""
+    along = ((x - HOT_X) - (y - HOT_Y)) / math.sqrt(2)  # from the tip up to the right
+    across = ((x - HOT_X) + (y - HOT_Y)) / math.sqrt(2)
+    half = 3.2
+    if along < -0.5 or along > 22.5:
+        return ' '
+    if along <= 7:  # the sharpened cone, its lead black
+        edge = max(along, 0) * half / 7 + 0.5
+        if abs(across) > edge:
+            return ' '
+        return '#' if along <= 2.5 or abs(across) > edge - 1.1 else '.'
+    if abs(across) > half + 0.5:
+        return ' '
+    if along >= 19 or abs(across) > half - 0.6 or abs(along - 18) < 0.5:
+        return '#'  # outline, band and the end
+    return '.'
+
+def mask(bit_of):
+    rows = b''
+    for y in reversed(range(SIZE)):  # bottom-up rows
+        value = 0
+        for x in range(SIZE):
+            value = value << 1 | bit_of(shade(x, y))
+        rows += struct.pack('>I', value)
+    return rows
+
+xor = mask(lambda c: 1 if c == '.' else 0)
+and_ = mask(lambda c: 1 if c == ' ' else 0)
+header = struct.pack('<IiiHHIIiiII', 40, SIZE, 2 * SIZE, 1, 1, 0, 0, 0, 0, 2, 0)
+colours = bytes([0, 0, 0, 0, 255, 255, 255, 0])
+image = header + colours + xor + and_
+directory = struct.pack('<HHH', 0, 2, 1)
+entry = struct.pack('<BBBBHHII', SIZE, SIZE, 2, 0, HOT_X, HOT_Y, len(image), 6 + 16)
+with open(sys.argv[1], 'wb') as out:
+    out.write(directory + entry + image)
+PY
+  echo "wrote $ROOT/app/res/pencil.cur"
+}
+draw_pencil_cursor

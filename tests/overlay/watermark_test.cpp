@@ -1,0 +1,162 @@
+// The watermark window on the test display: pictures loaded from BMP and PNG files made here,
+// shown with their key colour transparent, at the chosen alpha, dragged with the real mouse.
+#include "overlay/wnd_watermark.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+#include "app/bitmap_ex.h"
+#include "tests/engine/colour_window.h"
+#include "tests/overlay/overlay_test_support.h"
+#include "tests/support/host.h"
+
+namespace {
+
+const COLORREF kDesk = RGB(0x20, 0x40, 0x60);
+const COLORREF kKey = RGB(0xFF, 0x00, 0xFF);
+const COLORREF kInk = RGB(0xF0, 0xC0, 0x30);
+const COLORREF kBelow = RGB(0x00, 0xC8, 0x00);
+
+// A 100 x 60 picture: the left half the key colour (its top-left pixel), the right half ink.
+std::string MakePicture(const char* format, const char* extension)
+{
+    std::string path = NewTempDir("watermark") + "/picture." + extension;
+    HostResult r = RunHost(std::string("/usr/bin/convert -size 100x60 xc:'#FF00FF' -fill '#F0C030' ") +
+                           "-draw 'rectangle 50,0 99,59' " + format + ":" + ShellQuote(path));
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    return path;
+}
+
+struct Shown {
+    TxBitmapEx picture;
+    CWndWatermark window;
+
+    // The picture loaded, its window made and placed at (left, top), shown at alpha.
+    bool Show(const std::string& path, int left, int top, int alpha)
+    {
+        if (!picture.Load(WindowsPathW(path).c_str()) || !window.Create())
+            return false;
+        SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return window.SetPicture(picture.bitmap, alpha) != FALSE;
+    }
+    RECT WindowRect() const
+    {
+        RECT r = {};
+        GetWindowRect(window, &r);
+        return r;
+    }
+};
+
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return EqualRect(&a, &b) != FALSE;
+}
+
+} // namespace
+
+struct PictureFile {
+    const char* format;
+    const char* extension;
+};
+
+class WatermarkPicture : public ::testing::TestWithParam<PictureFile> {};
+
+TEST_P(WatermarkPicture, ShowsTheDesktopThroughKeyPixelsAndThePictureOpaqueAtFullAlpha)
+{
+    ColourWindow desk(Rect(0, 0, 1280, 720), kDesk);
+    ASSERT_TRUE(ScreenShows(640, 360, kDesk));
+    Shown w;
+    ASSERT_TRUE(w.Show(MakePicture(GetParam().format, GetParam().extension), 200, 200, 255));
+    EXPECT_TRUE(SameRect(w.WindowRect(), Rect(200, 200, 300, 260)));
+    EXPECT_TRUE(ScreenShows(280, 230, kInk)) << std::hex << ScreenPixel(280, 230);
+    EXPECT_EQ(ScreenPixel(210, 230), kDesk);
+    EXPECT_EQ(ScreenPixel(249, 259), kDesk);
+    EXPECT_EQ(ScreenPixel(250, 200), kInk);
+    EXPECT_EQ(ScreenPixel(299, 259), kInk);
+    EXPECT_EQ(ScreenPixel(300, 230), kDesk);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, WatermarkPicture,
+                         ::testing::Values(PictureFile{"BMP3", "bmp"}, PictureFile{"PNG24", "png"}),
+                         [](const ::testing::TestParamInfo<PictureFile>& info) {
+                             return std::string(info.param.extension);
+                         });
+
+// Over a black desktop the blend is the picture scaled by the alpha, whether or not the display
+// composites layered windows. Changing the alpha keeps the window where it is.
+TEST(Watermark, BlendsThePictureAtTheLowByteOfTheAlphaAndKeepsItsPlace)
+{
+    ColourWindow desk(Rect(0, 0, 1280, 720), RGB(0, 0, 0));
+    ASSERT_TRUE(ScreenShows(640, 360, RGB(0, 0, 0)));
+    Shown w;
+    ASSERT_TRUE(w.Show(MakePicture("BMP3", "bmp"), 400, 300, 255));
+    ASSERT_TRUE(ScreenShows(480, 330, kInk));
+    SetWindowPos(w.window, nullptr, 420, 310, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT placed = Rect(420, 310, 520, 370);
+    struct Case {
+        int alpha;
+        int effective;
+    };
+    for (Case c : {Case{128, 128}, Case{10, 10}, Case{300, 44}, Case{255 + 256, 255}}) {
+        w.window.SetPicture(w.picture.bitmap, c.alpha);
+        const COLORREF expected = Blend(kInk, RGB(0, 0, 0), c.effective);
+        EXPECT_TRUE(ScreenShows(500, 340, expected, 3))
+            << "alpha " << c.alpha << ": " << std::hex << ScreenPixel(500, 340) << " not " << expected;
+        EXPECT_TRUE(SameRect(w.WindowRect(), placed)) << "alpha " << c.alpha;
+    }
+}
+
+TEST(Watermark, AlphaOfZeroInItsLowByteShowsNothingAndLetsClicksThrough)
+{
+    ColourWindow desk(Rect(0, 0, 1280, 720), kDesk);
+    TestToolbar below(Rect(150, 150, 400, 400), kBelow);
+    ASSERT_TRUE(ScreenShows(280, 230, kBelow));
+    Shown w;
+    ASSERT_TRUE(w.Show(MakePicture("PNG24", "png"), 200, 200, 256));
+    PumpMessages(300);
+    EXPECT_TRUE(SameRect(w.WindowRect(), Rect(200, 200, 300, 260)));
+    EXPECT_EQ(ScreenPixel(280, 230), kBelow);
+    WithInput([] {
+        MoveTo(280, 230);
+        LeftDown();
+        LeftUp();
+    });
+    EXPECT_TRUE(WaitFor([&] { return below.presses == 1; })) << below.presses;
+}
+
+TEST(Watermark, DragsFromAPicturePixelWithTheSizeAllCursor)
+{
+    ColourWindow desk(Rect(0, 0, 1280, 720), kDesk);
+    Shown w;
+    ASSERT_TRUE(w.Show(MakePicture("BMP3", "bmp"), 200, 200, 255));
+    ASSERT_TRUE(ScreenShows(280, 230, kInk));
+    WithInput([] {
+        MoveTo(280, 230);
+        MoveTo(282, 232);
+    });
+    CURSORINFO cursor = {};
+    cursor.cbSize = sizeof cursor;
+    ASSERT_TRUE(GetCursorInfo(&cursor));
+    EXPECT_EQ(cursor.hCursor, LoadCursorW(nullptr, (LPCWSTR)IDC_SIZEALL));
+
+    WithInput([] { Drag({282, 232}, {{330, 260}, {400, 300}, {482, 332}}); });
+    EXPECT_TRUE(WaitFor([&] { return SameRect(w.WindowRect(), Rect(400, 300, 500, 360)); }))
+        << w.WindowRect().left << "," << w.WindowRect().top;
+    EXPECT_TRUE(ScreenShows(480, 330, kInk));
+    EXPECT_TRUE(ScreenShows(280, 230, kDesk));
+}
+
+// During a recording the toolbar makes the watermark let the mouse through.
+TEST(Watermark, ClickThroughWithTransparentStyle)
+{
+    ColourWindow desk(Rect(0, 0, 1280, 720), kDesk);
+    TestToolbar below(Rect(150, 150, 400, 400), kBelow);
+    Shown w;
+    ASSERT_TRUE(w.Show(MakePicture("BMP3", "bmp"), 200, 200, 255));
+    ASSERT_TRUE(ScreenShows(280, 230, kInk));
+    w.window.ModifyStyleEx(0, WS_EX_TRANSPARENT);
+    WithInput([] { Drag({280, 230}, {{330, 260}, {380, 290}}); });
+    EXPECT_TRUE(WaitFor([&] { return below.presses == 1; })) << below.presses;
+    EXPECT_TRUE(SameRect(w.WindowRect(), Rect(200, 200, 300, 260)));
+    EXPECT_TRUE(ScreenShows(280, 230, kInk));
+}
