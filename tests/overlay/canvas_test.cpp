@@ -64,6 +64,11 @@ TEST_F(Canvas, VeilsThePrimaryScreenWithTheRedHintAtTheTopAndLeavesTheToolbarCle
     const RECT screen = Rect(0, 0, 1280, 720);
     EXPECT_TRUE(EqualRect(&r, &screen));
     EXPECT_EQ(GetWindowLongW(canvas, GWL_EXSTYLE) & 0x08080008, 0x08080008);
+    wchar_t name[64] = L"", title[64] = L"";
+    GetClassNameW(canvas, name, 64);
+    GetWindowTextW(canvas, title, 64);
+    EXPECT_STREQ(name, L"TCanvas");
+    EXPECT_STREQ(title, L"TCanvas");
     for (POINT p : {POINT{5, 5}, POINT{640, 360}, POINT{1275, 715}, POINT{990, 640}, POINT{1100, 590}})
         EXPECT_TRUE(Veiled(p.x, p.y, veil)) << p.x << "," << p.y;
     for (POINT p : {POINT{1000, 600}, POINT{1100, 640}, POINT{1199, 679}})

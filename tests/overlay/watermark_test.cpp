@@ -124,6 +124,27 @@ TEST(Watermark, AlphaOfZeroInItsLowByteShowsNothingAndLetsClicksThrough)
     EXPECT_TRUE(WaitFor([&] { return below.presses == 1; })) << below.presses;
 }
 
+TEST(Watermark, IsCreatedInvisibleAtTheTopLeftWithItsOwnClass)
+{
+    ColourWindow desk(Rect(0, 0, 1280, 720), kDesk);
+    ASSERT_TRUE(ScreenShows(50, 20, kDesk));
+    CWndWatermark w;
+    ASSERT_TRUE(w.Create());
+    PumpMessages(300);
+    wchar_t name[64] = L"", title[64] = L"";
+    GetClassNameW(w, name, 64);
+    GetWindowTextW(w, title, 64);
+    EXPECT_STREQ(name, L"VORNWartermark");
+    EXPECT_STREQ(title, L"VORNWartermark");
+    EXPECT_EQ((DWORD)GetWindowLongW(w, GWL_EXSTYLE) & 0x08080008u, 0x08080008u);
+    EXPECT_EQ((DWORD)GetWindowLongW(w, GWL_STYLE), (DWORD)(WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS));
+    RECT r;
+    GetWindowRect(w, &r);
+    const RECT expected = Rect(0, 0, 100, 40);
+    EXPECT_TRUE(SameRect(r, expected));
+    EXPECT_EQ(ScreenPixel(50, 20), kDesk);
+}
+
 TEST(Watermark, DragsFromAPicturePixelWithTheSizeAllCursor)
 {
     ColourWindow desk(Rect(0, 0, 1280, 720), kDesk);
@@ -144,6 +165,14 @@ TEST(Watermark, DragsFromAPicturePixelWithTheSizeAllCursor)
         << w.WindowRect().left << "," << w.WindowRect().top;
     EXPECT_TRUE(ScreenShows(480, 330, kInk));
     EXPECT_TRUE(ScreenShows(280, 230, kDesk));
+
+    // Key pixels are transparent to the mouse too: a press there reaches the window below.
+    TestToolbar below(Rect(350, 250, 460, 400), kBelow);
+    SetWindowPos(w.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(ScreenShows(410, 330, kBelow));
+    WithInput([] { Drag({410, 330}, {{440, 360}, {460, 380}}); });
+    EXPECT_TRUE(WaitFor([&] { return below.presses == 1; })) << below.presses;
+    EXPECT_TRUE(SameRect(w.WindowRect(), Rect(400, 300, 500, 360)));
 }
 
 // During a recording the toolbar makes the watermark let the mouse through.
