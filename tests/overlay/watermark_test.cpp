@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/bitmap_ex.h"
+#include "framework/app.h"
 #include "tests/engine/colour_window.h"
 #include "tests/overlay/overlay_test_support.h"
 #include "tests/support/host.h"
@@ -160,7 +161,18 @@ TEST(Watermark, DragsFromAPicturePixelWithTheSizeAllCursor)
     ASSERT_TRUE(GetCursorInfo(&cursor));
     EXPECT_EQ(cursor.hCursor, LoadCursorW(nullptr, (LPCWSTR)IDC_SIZEALL));
 
+    // The main window comes to the front at the press.
+    FwApp app(L"test");
+    TestToolbar mainWindow(Rect(900, 500, 1100, 600), kBelow);
+    app.mainWindow = &mainWindow;
+    ColourWindow other(Rect(900, 100, 1000, 200), kDesk);
+    SetForegroundWindow(other.Handle());
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == other.Handle(); }));
+    mainWindow.activations = 0;
+
     WithInput([] { Drag({282, 232}, {{330, 260}, {400, 300}, {482, 332}}); });
+    // Wine's own move loop then activates the dragged window, so only the activation is checked.
+    EXPECT_EQ(mainWindow.activations, 1);
     EXPECT_TRUE(WaitFor([&] { return SameRect(w.WindowRect(), Rect(400, 300, 500, 360)); }))
         << w.WindowRect().left << "," << w.WindowRect().top;
     EXPECT_TRUE(ScreenShows(480, 330, kInk));
