@@ -1,7 +1,10 @@
-// Entry point of Morvale.exe. The application shell is not in place yet; the program starts and ends.
+// Entry point of Morvale.exe: the one application object runs the program.
 #include <windows.h>
+#include "app/morvale_app.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+TMorvaleApp theApp;
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
-    return 0;
+    return theApp.Run(instance);
 }

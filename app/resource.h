@@ -9,6 +9,32 @@
 
 // Controls
 #define IDC_STATIC                  (-1)
+// Overwrite confirmation: the buttons' ids are their results
+#define IDC_OVERWRITE               6
+#define IDC_KEEP                    7
+#define IDC_CURRENT_NAME            1011
+#define IDC_NEW_NAME                1012
+// Main dialog
+#define IDC_OUTPUT_PATH             1000
+#define IDC_BROWSE                  1001
+#define IDC_MICROPHONE              1002
+#define IDC_CHOOSE_IMAGE            1004
+#define IDC_TRANSPARENCY            1005
+#define IDC_TRANSPARENCY_SPIN       1006
+#define IDC_STATUS_TITLE            1014
+#define IDC_STATUS_PATH             1015
+#define IDC_STATUS_TEXT             1016
+#define IDC_IMAGE_PATH              1017
+#define IDC_WATERMARK_INFO          1018
+#define IDC_USE_WATERMARK           1019
+#define IDC_LINK_ANCHOR             1020
+#define IDC_QUALITY                 1021
+#define IDC_QUALITY_GROUP           1025
+#define IDC_SELECTED_AREA           1026
+#define IDC_SELECTED_APPS           1027
+#define IDC_CHANNELS                1028
+#define IDC_SAMPLE_RATE             1029
+// Application chooser
 #define IDC_APP_LIST                1025
 
 // Icons

@@ -20,6 +20,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   libz-mingw-w64-dev nasm autoconf automake libtool make cmake googletest
   wine64 xvfb xauth pulseaudio pulseaudio-utils ffmpeg sox imagemagick python3
+  locales
 )
 
 log() { printf '[deps] %s\n' "$*"; }
