@@ -447,8 +447,3 @@ void TMorvaleDlg::OnRecordingSaved(const wchar_t* path)
     SetDlgItemTextW(Handle(), IDC_OUTPUT_PATH, MakeUniqueFileName(path, L"flv"));
 }
 
-// The start buttons begin recordings once the recording toolbar is in place; until then they
-// leave the dialog as it is (Enter included, which presses "Entire Screen").
-void TMorvaleDlg::OnEntireScreen() {}
-void TMorvaleDlg::OnSelectedArea() {}
-void TMorvaleDlg::OnSelectedApplications() {}

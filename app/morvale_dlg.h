@@ -96,10 +96,14 @@ protected:
     void OnHScroll();
     void OnDestroy();
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT type);
-    // The start buttons.
+    // The start buttons and the start routine (morvale_start.cpp). processIds is the chooser's
+    // zero-terminated list for an application recording, else NULL.
     void OnEntireScreen();
     void OnSelectedArea();
     void OnSelectedApplications();
+    void StartRecording(const DWORD* processIds);
+    // Shown again and brought to the front, after a start that ended before a toolbar existed.
+    void ShowInFront();
 
 private:
     void CreateLink();
