@@ -313,3 +313,22 @@ TEST(ListBoxEx, RowShowsTheWindowIconAndTheSelectionColourBehindTheText)
     DestroyWindow(withoutIcon);
     DestroyIcon(icon);
 }
+
+// Template 333 exists in English and in Simplified Chinese, each with its own title.
+TEST(AppListDlg, TemplateHasBothLanguages)
+{
+    struct Case {
+        WORD language;
+        const wchar_t* title;
+    } cases[] = {{MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), L"Choose Application"},
+                 {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), L"\u9009\u62e9\u7a0b\u5e8f"}};
+    for (const Case& c : cases) {
+        HRSRC found = FindResourceExW(GetModuleHandleW(nullptr), (LPCWSTR)RT_DIALOG,
+                                      MAKEINTRESOURCEW(IDD_APP_LIST), c.language);
+        ASSERT_TRUE(found) << c.language;
+        const wchar_t* bytes = (const wchar_t*)LockResource(LoadResource(GetModuleHandleW(nullptr), found));
+        DWORD size = SizeofResource(GetModuleHandleW(nullptr), found);
+        std::wstring text(bytes, size / sizeof(wchar_t));
+        EXPECT_NE(std::wstring::npos, text.find(c.title)) << c.language;
+    }
+}

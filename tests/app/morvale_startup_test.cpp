@@ -106,10 +106,16 @@ TEST(MorvaleStart, SplashThenMainDialogWithDefaults)
     EXPECT_EQ(linkRect.right, anchor.right);
     EXPECT_EQ(linkRect.bottom, anchor.top - 2);
 
-    // Enter presses "Entire Screen", which does not close the dialog.
+    // Enter presses "Entire Screen", which does not close the dialog: it hides while the
+    // recording runs and comes back when the toolbar ends it.
     ASSERT_TRUE(BringToFront(main));
     PressKey(VK_RETURN);
-    Sleep(500);
+    HWND toolbar = app.WaitForWindow([](HWND w) { return ClassName(w) == L"VORNRecorderTool"; }, 20000);
+    ASSERT_NE(toolbar, nullptr);
+    EXPECT_FALSE(IsWindowVisible(main));
+    Sleep(1000);
+    ClickWindow(GetDlgItem(toolbar, ID_TOOL_END));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, 20000));
     EXPECT_TRUE(app.Running());
     PressEscape(app);
 }

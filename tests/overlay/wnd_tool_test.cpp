@@ -410,3 +410,33 @@ TEST_F(Toolbar, AreaRecordingBlinksCornerMarksAndRecordsTheRectangle)
     EXPECT_EQ(256, video[0].height); // 250 rounded up to 16
 }
 #endif
+
+#if HAVE_MAIN_DIALOG && MORVALE_HAS_OVERLAY_WINDOWS
+// Index of window in the z-order of the top-level windows (0 is the top), or -1.
+static int ZOrder(HWND window)
+{
+    int i = 0;
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT), ++i)
+        if (w == window)
+            return i;
+    return -1;
+}
+
+TEST_F(Toolbar, WatermarkLetsTheMouseThroughAndStaysOnTopWhileRecording)
+{
+    ASSERT_TRUE(dialog->watermarkWindow.Create());
+    HWND watermark = dialog->watermarkWindow.Handle();
+    EXPECT_FALSE(GetWindowLongW(watermark, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+    std::string file = NewTempDir("watermark") + "/watermark.flv";
+    ASSERT_TRUE(StartToolbar(file, -2));
+    HWND bar = ToolbarWindow();
+    EXPECT_TRUE(GetWindowLongW(watermark, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+    ASSERT_TRUE(Pump([&] { return tool->Seconds() == 1; }, 5000));
+    EXPECT_LT(ZOrder(watermark), ZOrder(bar)); // lifted above the toolbar by the tick
+    AsUser([&] {
+        ClickToolButton(ID_TOOL_END);
+        WaitUntil([] { return ToolbarWindow() == nullptr; }, 15000);
+    });
+    EXPECT_FALSE(GetWindowLongW(watermark, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+}
+#endif
