@@ -1,4 +1,5 @@
 #include "overlay/wnd_tool.h"
+#include "app/morvale_dlg.h"
 #include "app/resource.h"
 #include "foundation/res_string.h"
 #include "foundation/text_convert.h"
@@ -355,11 +356,7 @@ void CWndTool::OnDestroy()
     }
 }
 
-// The main dialog. Until it is in the tree the toolbar runs on its own: nothing is hidden or
-// shown, and the outcome is not reported.
-
-#if __has_include("app/morvale_dlg.h")
-#include "app/morvale_dlg.h"
+// The main dialog.
 
 HWND CWndTool::DialogWindow() const { return m_pDialog ? m_pDialog->Handle() : nullptr; }
 
@@ -387,10 +384,8 @@ void CWndTool::ReportSaved(const wchar_t* path)
 
 FwWindow* CWndTool::Watermark() const
 {
-#if MORVALE_HAS_OVERLAY_WINDOWS
     if (m_pDialog && m_pDialog->watermarkWindow.Handle())
         return &m_pDialog->watermarkWindow;
-#endif
     return nullptr;
 }
 
@@ -400,14 +395,3 @@ const RECT* CWndTool::CaptureRect() const
         return NULL;
     return m_pDialog->CaptureRect();
 }
-
-#else
-
-HWND CWndTool::DialogWindow() const { return nullptr; }
-void CWndTool::ShowDialog() {}
-void CWndTool::ReportError(const wchar_t*, const wchar_t*, const wchar_t*) {}
-void CWndTool::ReportSaved(const wchar_t*) {}
-FwWindow* CWndTool::Watermark() const { return nullptr; }
-const RECT* CWndTool::CaptureRect() const { return NULL; }
-
-#endif

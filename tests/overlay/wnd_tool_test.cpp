@@ -4,6 +4,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include "app/morvale_dlg.h"
 #include "app/resource.h"
 #include "foundation/text_convert.h"
 #include "overlay/wnd_tool.h"
@@ -11,26 +12,13 @@
 #include "tests/support/host.h"
 #include "tests/support/user_input.h"
 
-// Without the main dialog in the tree the toolbar runs on its own and the checks of what it writes
-// into the dialog are left out.
-#if __has_include("app/morvale_dlg.h")
-#include "app/morvale_dlg.h"
-#define HAVE_MAIN_DIALOG 1
-#else
-#define HAVE_MAIN_DIALOG 0
-#endif
-
 namespace {
 
 const wchar_t kToolClass[] = L"VORNRecorderTool";
 
-#if HAVE_MAIN_DIALOG
 std::wstring SettingsBesideTest() { return TMorvaleDlg::SettingsPath().Text(); }
-#endif
 
-#if HAVE_MAIN_DIALOG
 std::wstring ItemText(HWND dialog, int id) { return WindowTextOf(GetDlgItem(dialog, id)); }
-#endif
 
 // Keeps the test's thread pumping while user acts from a thread of its own.
 void AsUser(const std::function<void()>& user)
@@ -99,34 +87,23 @@ class Toolbar : public ::testing::Test {
 protected:
     void SetUp() override
     {
-#if HAVE_MAIN_DIALOG
         DeleteFileW(SettingsBesideTest().c_str());
         owner.reset(new TMorvaleDlg);
         dialog = owner.get();
         ASSERT_TRUE(dialog->Create(IDD_MAIN));
         ShowWindow(dialog->Handle(), SW_SHOW);
         Pump([] { return false; }, 200);
-#endif
     }
     void TearDown() override
     {
         if (HWND bar = ToolbarWindow())
             DestroyWindow(bar);
-#if HAVE_MAIN_DIALOG
         dialog->DestroyWindow();
         Pump([] { return false; }, 100);
         owner.reset();
         DeleteFileW(SettingsBesideTest().c_str());
-#endif
     }
-    HWND DialogWindow() const
-    {
-#if HAVE_MAIN_DIALOG
-        return dialog->Handle();
-#else
-        return nullptr;
-#endif
-    }
+    HWND DialogWindow() const { return dialog->Handle(); }
     // Starts a toolbar recording to unixPath; false when it did not come up.
     bool StartToolbar(const std::string& unixPath, int device, const DWORD* processes = nullptr)
     {
@@ -145,9 +122,7 @@ protected:
         Click(c.x, c.y);
     }
 
-#if HAVE_MAIN_DIALOG
     std::unique_ptr<TMorvaleDlg> owner;
-#endif
     TMorvaleDlg* dialog = nullptr;
     CWndTool* tool = nullptr; // deletes itself
     DWORD startedAt = 0;
@@ -200,7 +175,6 @@ TEST_F(Toolbar, EntireScreenSlidesTicksAndEndsWithTheSavedReport)
     });
     double elapsed = (GetTickCount() - startedAt) / 1000.0;
     ASSERT_EQ(nullptr, ToolbarWindow());
-#if HAVE_MAIN_DIALOG
     EXPECT_TRUE(IsWindowVisible(DialogWindow()));
     std::wstring path = WindowsPathW(file);
     EXPECT_EQ(L"The video has been saved to", ItemText(DialogWindow(), IDC_STATUS_TITLE));
@@ -209,7 +183,6 @@ TEST_F(Toolbar, EntireScreenSlidesTicksAndEndsWithTheSavedReport)
               ItemText(DialogWindow(), IDC_STATUS_TEXT));
     EXPECT_EQ(WindowsPathW(dir) + L"\\clip1.flv", ItemText(DialogWindow(), IDC_OUTPUT_PATH));
     EXPECT_FALSE(dialog->errorFlag);
-#endif
 
     std::vector<ProbedStream> video = ProbeStreams(file, "v");
     ASSERT_EQ(1u, video.size());
@@ -335,13 +308,11 @@ TEST_F(Toolbar, WriteErrorEndsInRedWithThePath)
 {
     ASSERT_TRUE(StartToolbar("/dev/full", -2));
     ASSERT_TRUE(Pump([] { return ToolbarWindow() == nullptr; }, 20000));
-#if HAVE_MAIN_DIALOG
     EXPECT_TRUE(IsWindowVisible(DialogWindow()));
     EXPECT_TRUE(dialog->errorFlag);
     EXPECT_EQ(L"", ItemText(DialogWindow(), IDC_STATUS_TITLE));
     EXPECT_EQ(L"Z:\\dev\\full", ItemText(DialogWindow(), IDC_STATUS_PATH));
     EXPECT_EQ(L"can't be written", ItemText(DialogWindow(), IDC_STATUS_TEXT));
-#endif
 }
 
 TEST_F(Toolbar, FailedStartShowsTheErrorCodeInRed)
@@ -352,7 +323,6 @@ TEST_F(Toolbar, FailedStartShowsTheErrorCodeInRed)
     std::string windowsPath = WindowsPath(file);
     ASSERT_TRUE((new CWndTool(windowsPath.c_str(), &settings, dialog, 15, 70))->Start(nullptr));
     EXPECT_EQ(nullptr, ToolbarWindow());
-#if HAVE_MAIN_DIALOG
     EXPECT_TRUE(IsWindowVisible(DialogWindow()));
     EXPECT_TRUE(dialog->errorFlag);
     EXPECT_EQ(L"", ItemText(DialogWindow(), IDC_STATUS_TITLE));
@@ -365,10 +335,8 @@ TEST_F(Toolbar, FailedStartShowsTheErrorCodeInRed)
     EXPECT_EQ(std::wstring::npos, code.find_first_not_of(L"0123456789ABCDEF"));
     EXPECT_NE(L'0', code[0]);
     EXPECT_EQ(L'8', code[0]); // a wave-input code carries bit 31
-#endif
 }
 
-#if HAVE_MAIN_DIALOG
 TEST_F(Toolbar, AreaRecordingBlinksCornerMarksAndRecordsTheRectangle)
 {
     std::string file = NewTempDir("area") + "/area.flv";
@@ -409,9 +377,7 @@ TEST_F(Toolbar, AreaRecordingBlinksCornerMarksAndRecordsTheRectangle)
     EXPECT_EQ(336, video[0].width);  // 330 rounded up to 16
     EXPECT_EQ(256, video[0].height); // 250 rounded up to 16
 }
-#endif
 
-#if HAVE_MAIN_DIALOG && MORVALE_HAS_OVERLAY_WINDOWS
 // Index of window in the z-order of the top-level windows (0 is the top), or -1.
 static int ZOrder(HWND window)
 {
@@ -439,4 +405,3 @@ TEST_F(Toolbar, WatermarkLetsTheMouseThroughAndStaysOnTopWhileRecording)
     });
     EXPECT_FALSE(GetWindowLongW(watermark, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
 }
-#endif
