@@ -33,8 +33,8 @@ std::string Fixtures()
     WriteHostFile(dir + "/src.rgb", rgb);
     WriteHostFile(dir + "/src.rgba", rgba);
     std::string size = "-size " + std::to_string(kWidth) + "x" + std::to_string(kHeight) + " -depth 8 ";
-    EXPECT_EQ(Convert(size + "rgb:" + dir + "/src.rgb " + dir + "/src.png"), "");
-    EXPECT_EQ(Convert(size + "rgba:" + dir + "/src.rgba " + dir + "/srca.png"), "");
+    EXPECT_EQ(Convert(size + ShellQuote("rgb:" + dir + "/src.rgb") + " " + ShellQuote(dir + "/src.png")), "");
+    EXPECT_EQ(Convert(size + ShellQuote("rgba:" + dir + "/src.rgba") + " " + ShellQuote(dir + "/srca.png")), "");
     return dir;
 }
 
@@ -42,7 +42,7 @@ std::string Fixtures()
 std::string Make(const std::string& name, const std::string& source, const std::string& options)
 {
     std::string path = Fixtures() + "/" + name;
-    EXPECT_EQ(Convert(Fixtures() + "/" + source + " " + options + " " + path), "");
+    EXPECT_EQ(Convert(ShellQuote(Fixtures() + "/" + source) + " " + options + " " + ShellQuote(path)), "");
     return path;
 }
 
@@ -359,10 +359,14 @@ TEST(TxBitmapEx, BmpOfEveryBitCountTopDownAndBottomUpMatchImageMagick)
     };
     for (const Case& c : cases) {
         std::string path = Fixtures() + "/" + c.name;
+        std::string source = ShellQuote(Fixtures() + "/src.png");
         if (std::string(c.tool) == "im") {
-            ASSERT_EQ(Convert(Fixtures() + "/src.png " + c.options + path), "");
+            // The options end in the output format, which prefixes the output path.
+            std::string options = c.options;
+            size_t format = options.rfind(' ') + 1;
+            ASSERT_EQ(Convert(source + " " + options.substr(0, format) + ShellQuote(options.substr(format) + path)), "");
         } else {
-            HostResult r = RunHost("ffmpeg -v error -y -i " + Fixtures() + "/src.png " + c.options + " " + path);
+            HostResult r = RunHost("ffmpeg -v error -y -i " + source + " " + c.options + " " + ShellQuote(path));
             ASSERT_EQ(r.exitCode, 0) << r.output;
         }
         std::string bytes = Bytes(path);
@@ -445,7 +449,7 @@ TEST(TxBitmapEx, LoadChoosesTheDecoderByTheExtension)
     std::string jpeg = Bytes(Fixtures() + "/base.jpg");
     std::string bmp = Bytes(Fixtures() + "/b24.bmp");
     ASSERT_FALSE(png.empty() || jpeg.empty() || bmp.empty());
-    RunHost("mkdir -p " + Fixtures() + "/my.pics");
+    RunHost("mkdir -p " + ShellQuote(Fixtures() + "/my.pics"));
     struct Case {
         std::string name;
         const std::string& bytes;
