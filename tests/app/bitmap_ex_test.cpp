@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <stdio.h>
 #include <string>
 
 namespace {
@@ -449,7 +450,11 @@ TEST(TxBitmapEx, LoadChoosesTheDecoderByTheExtension)
     std::string jpeg = Bytes(Fixtures() + "/base.jpg");
     std::string bmp = Bytes(Fixtures() + "/b24.bmp");
     ASSERT_FALSE(png.empty() || jpeg.empty() || bmp.empty());
-    RunHost("mkdir -p " + ShellQuote(Fixtures() + "/my.pics"));
+    // Load takes the last dot anywhere in the path, and the build folder's path may hold dots:
+    // the names are tried on drive C: of the Wine prefix, in a folder named here.
+    const std::wstring folder = L"C:\\picture-names";
+    CreateDirectoryW(folder.c_str(), NULL);
+    CreateDirectoryW((folder + L"\\my.pics").c_str(), NULL);
     struct Case {
         std::string name;
         const std::string& bytes;
@@ -462,8 +467,15 @@ TEST(TxBitmapEx, LoadChoosesTheDecoderByTheExtension)
         {"logo.pngx", png, false},
     };
     for (const Case& c : cases) {
+        std::wstring path = folder + L"\\";
+        for (char ch : c.name)
+            path += ch == '/' ? L'\\' : (wchar_t)ch;
+        FILE* file = _wfopen(path.c_str(), L"wb");
+        ASSERT_TRUE(file) << c.name;
+        ASSERT_EQ(fwrite(c.bytes.data(), 1, c.bytes.size(), file), c.bytes.size()) << c.name;
+        ASSERT_EQ(fclose(file), 0) << c.name;
         TxBitmapEx picture;
-        BOOL loaded = LoadFile(picture, Write(c.name, c.bytes));
+        BOOL loaded = picture.Load(path.c_str());
         EXPECT_EQ(loaded != FALSE, c.loads) << c.name;
         EXPECT_TRUE(PictureIsConsistent(picture, loaded)) << c.name;
     }
