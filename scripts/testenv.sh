@@ -6,7 +6,8 @@
 #   testenv.sh stop DIR    stop exactly the processes start wrote into DIR/pids
 #   testenv.sh exec DIR -- CMD...   run CMD with DIR/env applied
 #
-# Everything lives in DIR, so several build folders can each have their own environment at once.
+# Everything lives in DIR (PulseAudio's socket folder lives in /tmp and is named in DIR), so several
+# build folders can each have their own environment at once.
 # MORVALE_SCREEN (default 1280x720x24) sets the screen size.
 set -euo pipefail
 
