@@ -58,9 +58,9 @@ case $action in
     # x264 reports every encoder it closes on stderr; those lines would bury a failure's own.
     timeout -k 5 "$seconds" "$WINE" "$exe" "$@" 2>&1 | grep --line-buffered -v '^x264 \[info\]'
     rc=${PIPESTATUS[0]}
-    [ $rc -eq 124 ] && echo "*** $name timed out after $seconds s"
-    [ $rc -ne 0 ] && echo "*** $name exited with code $rc"
-    exit $rc
+    [ "$rc" -eq 124 ] && echo "*** $name timed out after $seconds s"
+    [ "$rc" -ne 0 ] && echo "*** $name exited with code $rc"
+    exit "$rc"
     ;;
   *) echo "unknown action $action" >&2; exit 2 ;;
 esac
