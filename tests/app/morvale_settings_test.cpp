@@ -203,6 +203,25 @@ TEST(MorvaleSettings, NonAsciiFolderAndPictureRoundTrip)
     EXPECT_EQ(entries[12].value, imageUtf8);
 }
 
+// The program's own folder has characters outside the ANSI code page: its settings file is
+// still found and written.
+TEST(MorvaleSettings, SettingsBesideAnExeInANonAsciiFolder)
+{
+    std::string dir = NewTempDir("exe") + "/\xE8\xAE\xBE\xE7\xBD\xAE \xC3\xBC"; // "设置 ü"
+    ASSERT_EQ(RunHost("mkdir -p " + ShellQuote(dir) + " && printf '[Main]\\r\\nquality = 33\\r\\n' >" +
+                      ShellQuote(dir + "/morvale.ini")).exitCode, 0);
+    MorvaleProcess app(dir);
+    ASSERT_TRUE(app.Start());
+    HWND main = app.WaitForMainWindow(kStartMs);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(ReadMainState(main).qualityLabel, L"Quality(33%)");
+    EXPECT_EQ(ReadMainState(main).output, app.WindowsFolder() + L"\\record1.flv");
+    PressEscape(app);
+    auto expected = Defaults(app.WindowsFolder());
+    expected["quality"] = "33";
+    EXPECT_EQ(app.ReadIni(), SixteenKeys(expected));
+}
+
 // morvale.ini is a folder: it can be neither read nor written.
 TEST(MorvaleSettings, UnwritableFileLosesTheRunQuietly)
 {
