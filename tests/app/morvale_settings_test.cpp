@@ -203,6 +203,30 @@ TEST(MorvaleSettings, NonAsciiFolderAndPictureRoundTrip)
     EXPECT_EQ(entries[12].value, imageUtf8);
 }
 
+// A stored transparency outside 10..255 brings the framework's range prompt while the dialog
+// opens; the stored value stays what the next exit writes.
+TEST(MorvaleSettings, TransparencyOutOfRangePromptsAtStart)
+{
+    std::string dir = NewTempDir("range");
+    WriteHostFile(dir + "/morvale.ini", "[Watermark]\r\ntransparency = 5\r\n");
+    MorvaleProcess app(dir);
+    ASSERT_TRUE(app.Start());
+    HWND prompt = app.WaitForWindow(
+        [](HWND w) { return FindChildByText(w, L"Please enter an integer between 10 and 255.") != nullptr; },
+        kStartMs);
+    ASSERT_NE(prompt, nullptr) << "no range prompt";
+    EXPECT_EQ(WindowText(prompt), L"VORN Morvale");
+    ASSERT_TRUE(BringToFront(prompt));
+    PressKey(VK_RETURN);
+    HWND main = app.WaitForMainWindow(kStartMs);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(ReadMainState(main).transparency, L"5");
+    PressEscape(app);
+    auto expected = Defaults(app.WindowsFolder());
+    expected["transparency"] = "5";
+    EXPECT_EQ(app.ReadIni(), SixteenKeys(expected));
+}
+
 // The program's own folder has characters outside the ANSI code page: its settings file is
 // still found and written.
 TEST(MorvaleSettings, SettingsBesideAnExeInANonAsciiFolder)
