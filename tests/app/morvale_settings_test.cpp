@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
-#include "app/morvale_dlg.h"
 #include "app/resource.h"
 #include "tests/app/morvale_exe_support.h"
 #include "tests/support/host.h"
