@@ -26,6 +26,24 @@ LOGFONTW PointFont(int tenths, const wchar_t* face)
 
 } // namespace
 
+// The selector's messages.
+bool CWndRegion::OnMessage(FwMessage& m)
+{
+    switch (m.id) {
+    case WM_CREATE: m.result = OnCreate(); return true;
+    case WM_DESTROY: m.result = Default(); return true;
+    case WM_LBUTTONDOWN: OnLButtonDown((UINT)m.wParam, m.Point()); return true;
+    case WM_LBUTTONUP: OnLButtonUp((UINT)m.wParam, m.Point()); return true;
+    case WM_MOUSEMOVE: OnMouseMove((UINT)m.wParam, m.Point()); return true;
+    case WM_LBUTTONDBLCLK: PostCommand(kAccepted); return true;
+    case WM_RBUTTONUP: PostCommand(kCancelled); return true;
+    case WM_KEYDOWN: OnKeyDown((UINT)m.wParam); return true;
+    case WM_PAINT: OnPaint(); return true;
+    case WM_ERASEBKGND: m.result = OnEraseBkgnd((HDC)m.wParam); return true;
+    }
+    return FwWindow::OnMessage(m);
+}
+
 // ---- Region ----
 
 Region::Region()
@@ -76,23 +94,6 @@ void Region::Draw(HDC dc)
 }
 
 // ---- CWndRegion ----
-
-bool CWndRegion::OnMessage(FwMessage& m)
-{
-    switch (m.id) {
-    case WM_CREATE: m.result = OnCreate(); return true;
-    case WM_DESTROY: m.result = Default(); return true;
-    case WM_LBUTTONDOWN: OnLButtonDown((UINT)m.wParam, m.Point()); return true;
-    case WM_LBUTTONUP: OnLButtonUp((UINT)m.wParam, m.Point()); return true;
-    case WM_MOUSEMOVE: OnMouseMove((UINT)m.wParam, m.Point()); return true;
-    case WM_LBUTTONDBLCLK: PostCommand(kAccepted); return true;
-    case WM_RBUTTONUP: PostCommand(kCancelled); return true;
-    case WM_KEYDOWN: OnKeyDown((UINT)m.wParam); return true;
-    case WM_PAINT: OnPaint(); return true;
-    case WM_ERASEBKGND: m.result = OnEraseBkgnd((HDC)m.wParam); return true;
-    }
-    return FwWindow::OnMessage(m);
-}
 
 CWndRegion::CWndRegion() : region(new Region)
 {

@@ -20,6 +20,37 @@ COLORREF ScreenPixel(int x, int y)
     return c;
 }
 
+std::vector<COLORREF> ScreenArea(const RECT& r)
+{
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    std::vector<COLORREF> pixels;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = NULL;
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (memory && section) {
+        HGDIOBJ old = SelectObject(memory, section);
+        BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+        GdiFlush();
+        const DWORD* p = (const DWORD*)bits;
+        for (int i = 0; i < w * h; ++i)
+            pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
+        SelectObject(memory, old);
+    }
+    if (section)
+        DeleteObject(section);
+    if (memory)
+        DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return pixels;
+}
+
 bool WaitFor(const std::function<bool()>& done, int timeoutMs)
 {
     DWORD start = GetTickCount();
@@ -136,6 +167,10 @@ bool TestToolbar::OnMessage(FwMessage& m)
         return true;
     }
     case WM_LBUTTONDOWN: ++presses; return true;
+    case WM_ACTIVATE:
+        if (LOWORD(m.wParam) != WA_INACTIVE)
+            ++activations;
+        break;
     case WM_MOUSEACTIVATE: m.result = MA_NOACTIVATE; return true;
     }
     return FwWindow::OnMessage(m);

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <functional>
+#include <vector>
 
 #include "framework/window.h"
 
@@ -11,6 +12,8 @@ RECT Rect(int left, int top, int right, int bottom);
 
 // The colour the screen shows at (x, y).
 COLORREF ScreenPixel(int x, int y);
+// The screen's pixels over r, rows top-down, as COLORREF values.
+std::vector<COLORREF> ScreenArea(const RECT& r);
 // Keeps this thread's messages flowing until done() holds or timeoutMs passes; done()'s last value.
 bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000);
 // Waits until the screen shows colour at (x, y), each channel within tolerance.
@@ -30,13 +33,14 @@ void LeftUp();
 // Press at from, move through each point in turn, release at the last.
 void Drag(const POINT& from, std::initializer_list<POINT> through);
 
-// A plain window standing in for the recording toolbar: filled with colour, counting the left
-// presses it receives.
+// A plain window standing in for the recording toolbar (or the main dialog): filled with colour,
+// counting the left presses it receives and its activations.
 class TestToolbar : public FwWindow {
 public:
     TestToolbar(const RECT& rect, COLORREF colour);
     ~TestToolbar() override;
     int presses = 0;
+    int activations = 0; // WM_ACTIVATE other than WA_INACTIVE
 
 protected:
     bool OnMessage(FwMessage& m) override;

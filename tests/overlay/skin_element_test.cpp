@@ -343,3 +343,61 @@ TEST(SkinElementContainer, KeysAreNotTakenWithoutASelectionOrUnderTheArrow)
     EXPECT_TRUE(c.notes.empty());
     EXPECT_EQ(Show(*e), Show(Rect(100, 100, 400, 300)));
 }
+
+// The key handler reads the pointer and the cursor the element set. Without a host window the
+// client coordinates are the screen's.
+TEST(SkinElementContainer, KeysStepTheHandleUnderThePointer)
+{
+    struct Case {
+        const char* what;
+        RECT start;
+        POINT pointer;
+        UINT key;
+        int code;
+        RECT end;
+        size_t notes; // 2 when the element was repainted and reported changed, else 0
+        POINT pointerAfter;
+    } cases[] = {
+        {"left handle, left key", Rect(100, 100, 400, 400), {97, 250}, VK_LEFT, 2,
+         Rect(99, 100, 400, 400), 2, {96, 250}},
+        {"left handle, up key: no vertical part", Rect(100, 100, 400, 400), {97, 250}, VK_UP, 2,
+         Rect(100, 100, 400, 400), 2, {97, 249}},
+        {"left handle at width 176, right key", Rect(100, 100, 276, 400), {97, 250}, VK_RIGHT, 2,
+         Rect(100, 100, 276, 400), 0, {97, 250}},
+        {"inside, down key", Rect(100, 100, 400, 400), {200, 200}, VK_DOWN, 1,
+         Rect(100, 101, 400, 401), 2, {200, 201}},
+        {"inside, another key repaints in place", Rect(100, 100, 400, 400), {200, 200}, 'A', 1,
+         Rect(100, 100, 400, 400), 2, {200, 200}},
+        {"side handle of a too small element, another key", Rect(10, 10, 110, 60), {7, 35}, 'A', 2,
+         Rect(10, 10, 110, 60), 0, {7, 35}},
+        {"bottom-right corner, right key", Rect(100, 100, 400, 400), {402, 402}, VK_RIGHT, 9,
+         Rect(100, 100, 401, 400), 2, {403, 402}},
+        {"top-left corner above 3, up key refused", Rect(100, 3, 400, 400), {97, 1}, VK_UP, 6,
+         Rect(100, 3, 400, 400), 0, {97, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingContainer k;
+        CSkinElement* e = k.Add(c.start);
+        k.Select(e);
+        k.notes.clear();
+        ASSERT_TRUE(SetCursorPos(c.pointer.x, c.pointer.y));
+        e->HitTest(c.pointer); // the cursor the element shows there
+        EXPECT_EQ(k.OnKeyDown(nullptr, c.key), c.code);
+        EXPECT_EQ(Show(*e), Show(c.end));
+        ASSERT_EQ(k.notes.size(), c.notes);
+        if (c.notes) {
+            EXPECT_EQ(k.notes[0].code, 1);
+            EXPECT_EQ(k.notes[0].kind, 0);
+            RECT both;
+            UnionRect(&both, &c.start, &c.end);
+            EXPECT_EQ(Show(k.notes[0].rect), Show(both));
+            EXPECT_EQ(k.notes[1].code, 2);
+            EXPECT_EQ(k.notes[1].element, e);
+        }
+        POINT p;
+        GetCursorPos(&p);
+        EXPECT_EQ(p.x, c.pointerAfter.x);
+        EXPECT_EQ(p.y, c.pointerAfter.y);
+    }
+}

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/bitmap_ex.h"
+#include "framework/app.h"
 #include "tests/engine/colour_window.h"
 #include "tests/overlay/overlay_test_support.h"
 #include "tests/support/host.h"
@@ -124,6 +125,27 @@ TEST(Watermark, AlphaOfZeroInItsLowByteShowsNothingAndLetsClicksThrough)
     EXPECT_TRUE(WaitFor([&] { return below.presses == 1; })) << below.presses;
 }
 
+TEST(Watermark, IsCreatedInvisibleAtTheTopLeftWithItsOwnClass)
+{
+    ColourWindow desk(Rect(0, 0, 1280, 720), kDesk);
+    ASSERT_TRUE(ScreenShows(50, 20, kDesk));
+    CWndWatermark w;
+    ASSERT_TRUE(w.Create());
+    PumpMessages(300);
+    wchar_t name[64] = L"", title[64] = L"";
+    GetClassNameW(w, name, 64);
+    GetWindowTextW(w, title, 64);
+    EXPECT_STREQ(name, L"VORNWartermark");
+    EXPECT_STREQ(title, L"VORNWartermark");
+    EXPECT_EQ((DWORD)GetWindowLongW(w, GWL_EXSTYLE) & 0x08080008u, 0x08080008u);
+    EXPECT_EQ((DWORD)GetWindowLongW(w, GWL_STYLE), (DWORD)(WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS));
+    RECT r;
+    GetWindowRect(w, &r);
+    const RECT expected = Rect(0, 0, 100, 40);
+    EXPECT_TRUE(SameRect(r, expected));
+    EXPECT_EQ(ScreenPixel(50, 20), kDesk);
+}
+
 TEST(Watermark, DragsFromAPicturePixelWithTheSizeAllCursor)
 {
     ColourWindow desk(Rect(0, 0, 1280, 720), kDesk);
@@ -139,11 +161,30 @@ TEST(Watermark, DragsFromAPicturePixelWithTheSizeAllCursor)
     ASSERT_TRUE(GetCursorInfo(&cursor));
     EXPECT_EQ(cursor.hCursor, LoadCursorW(nullptr, (LPCWSTR)IDC_SIZEALL));
 
+    // The main window comes to the front at the press.
+    FwApp app(L"test");
+    TestToolbar mainWindow(Rect(900, 500, 1100, 600), kBelow);
+    app.mainWindow = &mainWindow;
+    ColourWindow other(Rect(900, 100, 1000, 200), kDesk);
+    SetForegroundWindow(other.Handle());
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == other.Handle(); }));
+    mainWindow.activations = 0;
+
     WithInput([] { Drag({282, 232}, {{330, 260}, {400, 300}, {482, 332}}); });
+    // Wine's own move loop then activates the dragged window, so only the activation is checked.
+    EXPECT_EQ(mainWindow.activations, 1);
     EXPECT_TRUE(WaitFor([&] { return SameRect(w.WindowRect(), Rect(400, 300, 500, 360)); }))
         << w.WindowRect().left << "," << w.WindowRect().top;
     EXPECT_TRUE(ScreenShows(480, 330, kInk));
     EXPECT_TRUE(ScreenShows(280, 230, kDesk));
+
+    // Key pixels are transparent to the mouse too: a press there reaches the window below.
+    TestToolbar below(Rect(350, 250, 460, 400), kBelow);
+    SetWindowPos(w.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(ScreenShows(410, 330, kBelow));
+    WithInput([] { Drag({410, 330}, {{440, 360}, {460, 380}}); });
+    EXPECT_TRUE(WaitFor([&] { return below.presses == 1; })) << below.presses;
+    EXPECT_TRUE(SameRect(w.WindowRect(), Rect(400, 300, 500, 360)));
 }
 
 // During a recording the toolbar makes the watermark let the mouse through.

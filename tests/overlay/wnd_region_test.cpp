@@ -2,7 +2,9 @@
 // (SendInput, SetCursorPos) while CWndRegion::DoModal runs its own loop, and what the screen
 // shows read back with GDI.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <thread>
 #include <functional>
@@ -288,24 +290,28 @@ Script* Script::s_current = nullptr;
 
 class RegionSelector : public ::testing::Test {
 protected:
+    // One backdrop for the whole suite: Wine takes a while to take down a shown window.
+    static void SetUpTestSuite() { backdrop_ = new Backdrop; }
+    static void TearDownTestSuite()
+    {
+        delete backdrop_;
+        backdrop_ = nullptr;
+    }
     void SetUp() override
     {
-        backdrop_ = new Backdrop;
+        backdrop_->rightClicks = backdrop_->commands = 0;
+        SetForegroundWindow(backdrop_->Handle());
         // The pointer rests in a corner, away from every panel, until a script moves it.
         SetCursorPos(1270, 710);
         Pump(100);
-    }
-    void TearDown() override
-    {
-        delete backdrop_;
-        Pump(50);
     }
     void Place(const RECT& r) { *static_cast<RECT*>(selector_.region) = r; }
     RECT Now() const { return *selector_.region; }
 
     CWndRegion selector_;
-    Backdrop* backdrop_ = nullptr;
+    static Backdrop* backdrop_;
 };
+Backdrop* RegionSelector::backdrop_ = nullptr;
 
 } // namespace
 
@@ -381,6 +387,102 @@ TEST_F(RegionSelector, ThePanelIsSeenWhereTheRectangleIsAndNothingElse)
     EXPECT_TRUE(ScreenShows({703, 453}, kBackdrop));
 }
 
+// Where pixels of one colour lie within an area of the screen.
+struct ColourSpread {
+    int count = 0;
+    RECT box = {INT_MAX, INT_MAX, INT_MIN, INT_MIN}; // their bounding box (right and bottom inside)
+};
+
+// Pixels close to pure red (or blue): the text's own, not the edges blended into the panel.
+bool Reddish(COLORREF c) { return GetRValue(c) > 150 && GetGValue(c) < 100 && GetBValue(c) < 100; }
+bool Bluish(COLORREF c) { return GetBValue(c) > 150 && GetRValue(c) < 100 && GetGValue(c) < 100; }
+
+ColourSpread Spread(const RECT& area, bool (*match)(COLORREF))
+{
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    ColourSpread spread;
+    const DWORD* px = (const DWORD*)bits;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            DWORD v = px[y * w + x];
+            if (!match(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF)))
+                continue;
+            ++spread.count;
+            spread.box.left = std::min<LONG>(spread.box.left, area.left + x);
+            spread.box.top = std::min<LONG>(spread.box.top, area.top + y);
+            spread.box.right = std::max<LONG>(spread.box.right, area.left + x);
+            spread.box.bottom = std::max<LONG>(spread.box.bottom, area.top + y);
+        }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return spread;
+}
+
+TEST_F(RegionSelector, TitleHintAndCornersAreDrawnInTheirPlaces)
+{
+    // 400 x 300 at (300, 150): the upper half ends at y 300, the hint starts at 305.
+    Place(Rect(300, 150, 700, 450));
+    Script s(selector_);
+    s.WaitForSelector().Check([&] {
+        // Inside the outline only.
+        ColourSpread title = Spread(Rect(302, 152, 698, 300), Reddish);
+        EXPECT_GT(title.count, 30);
+        EXPECT_GE(title.box.bottom, 288) << "the title sits on the upper half's bottom edge";
+        EXPECT_LT(title.box.bottom, 300);
+        EXPECT_NEAR((title.box.left + title.box.right) / 2, 500, 12) << "centred";
+        EXPECT_EQ(Spread(Rect(302, 300, 698, 448), Reddish).count, 0) << "no red below the title";
+
+        ColourSpread hint = Spread(Rect(302, 300, 698, 430), Bluish);
+        EXPECT_GT(hint.count, 60);
+        EXPECT_GE(hint.box.top, 305);
+        EXPECT_LT(hint.box.top, 320) << "from the top of the lower part";
+        EXPECT_GT(hint.box.bottom - hint.box.top, 24) << "broken into lines";
+        EXPECT_NEAR((hint.box.left + hint.box.right) / 2, 500, 20) << "centred";
+
+        ColourSpread topLeft = Spread(Rect(300, 150, 400, 170), Bluish);
+        EXPECT_GT(topLeft.count, 10) << "\"300,150\" at the top-left corner";
+        EXPECT_LT(topLeft.box.left, 306);
+        ColourSpread bottomRight = Spread(Rect(600, 430, 700, 450), Bluish);
+        EXPECT_GT(bottomRight.count, 10) << "\"700,450\" at the bottom-right corner";
+        EXPECT_GT(bottomRight.box.right, 693);
+        EXPECT_EQ(Spread(Rect(302, 172, 698, 300), Bluish).count, 0) << "no blue in the upper half";
+    });
+    s.Key(VK_ESCAPE);
+    EXPECT_EQ(s.Run(L"Record Area",
+                    L"Double-click or press Enter key to start record, Right-click or press 'Esc' "
+                    L"key to cancel.",
+                    L"MS Shell Dlg"),
+              2);
+}
+
+TEST_F(RegionSelector, EmptyTextsAreDrawnAsNothing)
+{
+    Place(Rect(300, 150, 700, 450));
+    Script s(selector_);
+    s.WaitForSelector().Check([&] {
+        EXPECT_EQ(Spread(Rect(302, 152, 698, 448), Reddish).count, 0);
+        EXPECT_EQ(Spread(Rect(302, 172, 698, 430), Bluish).count, 0);
+        EXPECT_GT(Spread(Rect(300, 150, 400, 170), Bluish).count, 10); // the corners all the same
+    });
+    s.Key(VK_ESCAPE);
+    EXPECT_EQ(s.Run(L"", L"", L""), 2);
+}
+
 TEST_F(RegionSelector, DraggingThePanelMovesTheRectangleByTheDrag)
 {
     Place(Rect(300, 150, 700, 450));
@@ -402,6 +504,33 @@ TEST_F(RegionSelector, DraggingThePanelMovesTheRectangleByTheDrag)
     EXPECT_EQ(s.Run(), 2);
     // A cancel keeps the edits.
     EXPECT_EQ(Show(Now()), Show(moved));
+}
+
+bool NotBackdrop(COLORREF c) { return !Shows(c, kBackdrop); }
+
+TEST_F(RegionSelector, DragShowsAnInvertedTrackerUntilTheRelease)
+{
+    Place(Rect(300, 150, 700, 450));
+    // The tracker's right side, moved 60 to the right, crosses only the keyed-out part.
+    const RECT column = Rect(760, 200, 761, 440);
+    Script s(selector_);
+    s.WaitForSelector()
+        .Check([&] { EXPECT_EQ(Spread(column, NotBackdrop).count, 0); })
+        .Mouse(500, 300)
+        .Button(MOUSEEVENTF_LEFTDOWN)
+        .Mouse(560, 330)
+        .Check([&] {
+            // A dotted line: every other pixel or so inverted.
+            EXPECT_GT(Spread(column, NotBackdrop).count, 60);
+        })
+        .Mouse(500, 300) // back where it started: the release changes nothing
+        .Button(MOUSEEVENTF_LEFTUP)
+        .Check([&] {
+            EXPECT_EQ(Spread(column, NotBackdrop).count, 0);
+            EXPECT_EQ(Show(Now()), Show(Rect(300, 150, 700, 450)));
+        })
+        .Key(VK_ESCAPE);
+    EXPECT_EQ(s.Run(), 2);
 }
 
 TEST_F(RegionSelector, DraggingHandlesResizes)
