@@ -378,12 +378,17 @@ void TMorvaleDlg::OnChooseImage()
     if (dialog.DoModal() != IDOK)
         return;
     FwString chosen = dialog.GetPathName();
+    bool hadPicture = picture.bitmap != NULL;
     if (picture.Load(chosen)) {
         image = chosen;
         ShowWatermark();
-    } else {
-        SetDlgItemTextW(Handle(), IDC_WATERMARK_INFO, TResString(IDS_CANT_OPEN_IMAGE).Text());
+        return;
     }
+    SetDlgItemTextW(Handle(), IDC_WATERMARK_INFO, TResString(IDS_CANT_OPEN_IMAGE).Text());
+    // A failed load has let go of the picture on screen; take it back, so the watermark shown
+    // keeps its picture when the transparency changes or it is shown again.
+    if (hadPicture)
+        picture.Load(image);
 }
 
 void TMorvaleDlg::OnChangeTransparency()

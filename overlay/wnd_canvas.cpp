@@ -1,4 +1,5 @@
 #include "overlay/wnd_canvas.h"
+#include "overlay/overlay_class.h"
 
 #include <stdlib.h>
 
@@ -65,17 +66,7 @@ CWndCanvas::~CWndCanvas()
 
 BOOL CWndCanvas::PreCreateWindow(CREATESTRUCTW& cs)
 {
-    cs.lpszClass = kClassName;
-    WNDCLASSW wc = {};
-    if (!GetClassInfoW(cs.hInstance, kClassName, &wc)) {
-        wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = cs.hInstance;
-        wc.lpszClassName = kClassName;
-        if (!RegisterClassW(&wc))
-            return FALSE;
-    }
-    return FwWindow::PreCreateWindow(cs);
+    return UseOverlayClass(cs, kClassName) && FwWindow::PreCreateWindow(cs);
 }
 
 bool CWndCanvas::PreTranslateMessage(MSG*)

@@ -1,4 +1,5 @@
 #include "overlay/wnd_region.h"
+#include "overlay/overlay_class.h"
 #include <stdio.h>
 #include "foundation/debug_log.h"
 #include "framework/gdi.h"
@@ -112,17 +113,7 @@ CWndRegion::~CWndRegion()
 
 BOOL CWndRegion::PreCreateWindow(CREATESTRUCTW& cs)
 {
-    WNDCLASSW wc = {};
-    if (!GetClassInfoW(cs.hInstance, kClassName, &wc)) {
-        wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = cs.hInstance;
-        wc.lpszClassName = kClassName;
-        if (!RegisterClassW(&wc))
-            return FALSE;
-    }
-    cs.lpszClass = kClassName;
-    return FwWindow::PreCreateWindow(cs);
+    return UseOverlayClass(cs, kClassName) && FwWindow::PreCreateWindow(cs);
 }
 
 int CWndRegion::DoModal(FwWindow* ownerWindow, const wchar_t* title, const wchar_t* hint,

@@ -4,6 +4,7 @@
 #include "foundation/res_string.h"
 #include "foundation/text_convert.h"
 #include "framework/gdi.h"
+#include "overlay/overlay_class.h"
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -84,17 +85,7 @@ CWndTool::~CWndTool()
 
 BOOL CWndTool::PreCreateWindow(CREATESTRUCTW& cs)
 {
-    cs.lpszClass = kClass;
-    WNDCLASSW wc = {};
-    if (!GetClassInfoW(cs.hInstance, kClass, &wc)) {
-        wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = cs.hInstance;
-        wc.lpszClassName = kClass;
-        if (!RegisterClassW(&wc))
-            return FALSE;
-    }
-    return FwWindow::PreCreateWindow(cs);
+    return UseOverlayClass(cs, kClass) && FwWindow::PreCreateWindow(cs);
 }
 
 BOOL CWndTool::Start(const DWORD* processIds)

@@ -1,8 +1,8 @@
 #include "overlay/wnd_watermark.h"
+#include "overlay/overlay_class.h"
 
 #include "framework/app.h"
 #include "framework/gdi.h"
-#include <stdio.h>
 
 namespace {
 
@@ -54,17 +54,7 @@ bool CWndWatermark::OnMessage(FwMessage& m)
 
 BOOL CWndWatermark::PreCreateWindow(CREATESTRUCTW& cs)
 {
-    cs.lpszClass = kClassName;
-    WNDCLASSW wc = {};
-    if (!GetClassInfoW(cs.hInstance, kClassName, &wc)) {
-        wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = cs.hInstance;
-        wc.lpszClassName = kClassName;
-        if (!RegisterClassW(&wc))
-            return FALSE;
-    }
-    return FwWindow::PreCreateWindow(cs);
+    return UseOverlayClass(cs, kClassName) && FwWindow::PreCreateWindow(cs);
 }
 
 BOOL CWndWatermark::Create()
@@ -93,10 +83,8 @@ BOOL CWndWatermark::SetPicture(HBITMAP picture, int alpha)
         key = key == CLR_INVALID ? 0 : key & 0xFFFFFF;
     }
     POINT origin = {0, 0};
-    BOOL ok = UpdateLayeredWindow(Handle(), windowDC, nullptr, &size, source.Handle(), &origin, key, &blend,
+    UpdateLayeredWindow(Handle(), windowDC, nullptr, &size, source.Handle(), &origin, key, &blend,
                         ULW_COLORKEY | ULW_ALPHA);
-    RECT r; GetWindowRect(Handle(), &r);
-    fprintf(stderr, "ULW %d err %lu key %06lX size %ld,%ld has %d vis %d rect %ld,%ld,%ld,%ld\n", ok, GetLastError(), key, size.cx, size.cy, source.HasBitmap(), IsWindowVisible(Handle()), r.left, r.top, r.right, r.bottom);
     return TRUE;
 }
 

@@ -19,8 +19,8 @@ JOBS=$(nproc)
 PACKAGES=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   libz-mingw-w64-dev nasm autoconf automake libtool make cmake googletest
-  wine64 xvfb xauth pulseaudio pulseaudio-utils ffmpeg sox imagemagick python3
-  locales
+  wine64 xvfb xauth pulseaudio pulseaudio-utils ffmpeg sox imagemagick shellcheck
+  python3 libxtst6 locales
 )
 
 log() { printf '[deps] %s\n' "$*"; }
@@ -62,17 +62,40 @@ unpack() {
 stamp_ok() { [ -f "$PREFIX/.stamp-$1" ]; }
 stamp() { touch "$PREFIX/.stamp-$1"; }
 
+# x264's and FAAC's install steps split their prefix at spaces, so both are built and installed in
+# a space-free scratch folder under /tmp (a fresh one per build, removed afterwards) and the result
+# is copied into $PREFIX, with the scratch path in the installed text files turned into $PREFIX.
+# stage_begin TARBALL -> prints the scratch folder, with the sources unpacked in it.
+stage_begin() {
+  local stage
+  stage=$(mktemp -d /tmp/morvale-deps-XXXXXX) || die "cannot make a scratch folder in /tmp"
+  tar xzf "$SHARED_DEPS/$1" -C "$stage"
+  echo "$stage"
+}
+
+# stage_install SCRATCH: copies SCRATCH/prefix into $PREFIX and removes SCRATCH.
+stage_install() {
+  local stage=$1 file text
+  while IFS= read -r -d '' file; do
+    text=$(<"$file")
+    printf '%s\n' "${text//"$stage/prefix"/"$PREFIX"}" >"$file"
+  done < <(find "$stage/prefix" -type f \( -name '*.pc' -o -name '*.la' \) -print0)
+  cp -R "$stage/prefix/." "$PREFIX/"
+  rm -rf "$stage"
+}
+
 build_x264() {
   local tb=x264-0.164.3095.tar.gz
   verify_tarball $tb
   stamp_ok "$tb" && return 0
   log "building x264"
-  local dir; dir=$(unpack $tb)
-  (cd "$dir" &&
-    ./configure --host=$HOST --cross-prefix=$HOST- --prefix="$PREFIX" --enable-static \
+  local stage; stage=$(stage_begin $tb)
+  (cd "$stage"/x264-* &&
+    ./configure --host=$HOST --cross-prefix=$HOST- --prefix="$stage/prefix" --enable-static \
       --disable-cli --disable-opencl >"$DEPS/x264.log" 2>&1 &&
     make -j"$JOBS" >>"$DEPS/x264.log" 2>&1 && make install-lib-static >>"$DEPS/x264.log" 2>&1) ||
-    die "x264 failed, see $DEPS/x264.log"
+    { rm -rf "$stage"; die "x264 failed, see $DEPS/x264.log"; }
+  stage_install "$stage"
   stamp "$tb"
 }
 
@@ -81,13 +104,14 @@ build_faac() {
   verify_tarball $tb
   stamp_ok "$tb" && return 0
   log "building faac"
-  local dir; dir=$(unpack $tb)
-  (cd "$dir" && ./bootstrap >"$DEPS/faac.log" 2>&1 &&
-    CC=$HOST-gcc-posix ./configure --host=$HOST --prefix="$PREFIX" --enable-static --disable-shared \
-      >>"$DEPS/faac.log" 2>&1 &&
+  local stage; stage=$(stage_begin $tb)
+  (cd "$stage"/faac-* && ./bootstrap >"$DEPS/faac.log" 2>&1 &&
+    CC=$HOST-gcc-posix ./configure --host=$HOST --prefix="$stage/prefix" --enable-static \
+      --disable-shared >>"$DEPS/faac.log" 2>&1 &&
     make -j"$JOBS" -C libfaac install >>"$DEPS/faac.log" 2>&1 &&
     make -C include install >>"$DEPS/faac.log" 2>&1) ||
-    die "faac failed, see $DEPS/faac.log"
+    { rm -rf "$stage"; die "faac failed, see $DEPS/faac.log"; }
+  stage_install "$stage"
   stamp "$tb"
 }
 

@@ -6,16 +6,22 @@
 #   testenv.sh stop DIR    stop exactly the processes start wrote into DIR/pids
 #   testenv.sh exec DIR -- CMD...   run CMD with DIR/env applied
 #
-# Everything lives in DIR, so several build folders can each have their own environment at once.
+# Everything lives in DIR (PulseAudio's socket folder lives in /tmp and is named in DIR), so several
+# build folders can each have their own environment at once.
 # MORVALE_SCREEN (default 1280x720x24) sets the screen size.
 set -euo pipefail
 
 cmd=${1:-}; dir=${2:-}
-[ -n "$cmd" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop|exec DIR [-- CMD...]" >&2; exit 2; }
+if [ -z "$cmd" ] || [ -z "$dir" ]; then
+  echo "usage: $0 start|stop|exec DIR [-- CMD...]" >&2; exit 2
+fi
 
 log() { printf '[testenv] %s\n' "$*"; }
 
 remember() { echo "$1 $2" >>"$dir/pids"; }
+
+# Appends "export NAME=VALUE" to DIR/env, quoted for the shell that sources it.
+setenv() { printf 'export %s=%q\n' "$1" "$2" >>"$dir/env"; }
 
 wait_for() { # wait_for SECONDS TEST...
   local n=$(( $1 * 10 )); shift
@@ -26,13 +32,13 @@ wait_for() { # wait_for SECONDS TEST...
 start_display() {
   local n
   for n in $(seq 50 99); do
-    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-    setsid Xvfb :$n -screen 0 "${MORVALE_SCREEN:-1280x720x24}" -nolisten tcp \
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    setsid Xvfb ":$n" -screen 0 "${MORVALE_SCREEN:-1280x720x24}" -nolisten tcp \
       </dev/null >"$dir/xvfb.log" 2>&1 &
     local pid=$!
-    if wait_for 10 test -S /tmp/.X11-unix/X$n && kill -0 $pid 2>/dev/null; then
+    if wait_for 10 test -S "/tmp/.X11-unix/X$n" && kill -0 $pid 2>/dev/null; then
       remember Xvfb $pid
-      echo "export DISPLAY=:$n" >>"$dir/env"
+      setenv DISPLAY ":$n"
       log "Xvfb :$n pid $pid"
       return 0
     fi
@@ -42,8 +48,11 @@ start_display() {
 }
 
 start_sound() {
-  local run=$dir/pulse
-  mkdir -p "$run"; chmod 700 "$run"
+  # PulseAudio splits its server address at spaces and a socket path may not exceed 107 bytes,
+  # so its runtime folder is a short space-free one of its own; stop removes it.
+  local run
+  run=$(mktemp -d /tmp/morvale-pulse-XXXXXX)
+  echo "$run" >"$dir/pulse-runtime"
   export XDG_RUNTIME_DIR=$run PULSE_RUNTIME_PATH=$run/pulse PULSE_STATE_PATH=$run/state
   export PULSE_SERVER=unix:$run/native
   XDG_RUNTIME_DIR=$run setsid pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
@@ -55,35 +64,42 @@ start_sound() {
   wait_for 10 pactl info >/dev/null 2>&1 || { echo "pulseaudio did not start, see $dir/pulse.log" >&2; return 1; }
   pactl set-default-sink mic
   pactl set-default-source mic.monitor
-  {
-    echo "export XDG_RUNTIME_DIR=$run PULSE_RUNTIME_PATH=$run/pulse PULSE_STATE_PATH=$run/state"
-    echo "export PULSE_SERVER=unix:$run/native"
-  } >>"$dir/env"
+  setenv XDG_RUNTIME_DIR "$run"
+  setenv PULSE_RUNTIME_PATH "$run/pulse"
+  setenv PULSE_STATE_PATH "$run/state"
+  setenv PULSE_SERVER "unix:$run/native"
   log "pulseaudio pid $pid"
 
   sox -n -r 44100 -c 2 -b 16 "$dir/tone.wav" synth 30 sine 440 vol 0.5
+  # shellcheck disable=SC2016 # the loop's own variables, expanded by the inner shell
   setsid bash -c 'trap "kill \$c 2>/dev/null; exit 0" TERM
                   while :; do paplay -d mic "$0" & c=$!; wait $c; done' "$dir/tone.wav" \
     </dev/null >"$dir/tone.log" 2>&1 &
   remember tone $!
-  echo "export MORVALE_TONE_HZ=440" >>"$dir/env"
+  setenv MORVALE_TONE_HZ 440
   log "tone loop pid $!"
 }
 
 stop_all() {
-  [ -f "$dir/pids" ] || return 0
-  local name pid
-  while read -r name pid; do
-    kill -TERM "$pid" 2>/dev/null || continue
-    wait_for 3 bash -c "! kill -0 $pid 2>/dev/null" || kill -KILL "$pid" 2>/dev/null || true
-    log "stopped $name ($pid)"
-  done < <(tac "$dir/pids")
-  rm -f "$dir/pids"
+  local name pid run
+  if [ -f "$dir/pids" ]; then
+    while read -r name pid; do
+      kill -TERM "$pid" 2>/dev/null || continue
+      wait_for 3 bash -c "! kill -0 $pid 2>/dev/null" || kill -KILL "$pid" 2>/dev/null || true
+      log "stopped $name ($pid)"
+    done < <(tac "$dir/pids")
+    rm -f "$dir/pids"
+  fi
+  if [ -f "$dir/pulse-runtime" ]; then
+    run=$(<"$dir/pulse-runtime")
+    case $run in /tmp/morvale-pulse-?*) rm -rf "$run" ;; esac
+    rm -f "$dir/pulse-runtime"
+  fi
 }
 
 case $cmd in
   start)
-    if [ -f "$dir/pids" ]; then stop_all; fi
+    stop_all
     rm -rf "$dir"; mkdir -p "$dir"; : >"$dir/env"
     trap 'stop_all' ERR
     start_display

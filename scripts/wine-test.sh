@@ -55,12 +55,17 @@ case $action in
     export MORVALE_TEST_TMP=$build/test-tmp/$name MORVALE_SOURCE_DIR=$ROOT MORVALE_BUILD_DIR=$build
     rm -rf "$MORVALE_TEST_TMP"; mkdir -p "$MORVALE_TEST_TMP"
     cd "$(dirname "$exe")" || exit 1
+    # The output goes to a file, not a pipe: a wineserver that this run starts serves the other
+    # tests of the prefix after it and holds what it inherited open, so a pipe's reader would wait
+    # for all of them to end.
+    out=$build/test-tmp/$name.out
+    timeout -k 5 "$seconds" "$WINE" "$exe" "$@" >"$out" 2>&1
+    rc=$?
     # x264 reports every encoder it closes on stderr; those lines would bury a failure's own.
-    timeout -k 5 "$seconds" "$WINE" "$exe" "$@" 2>&1 | grep --line-buffered -v '^x264 \[info\]'
-    rc=${PIPESTATUS[0]}
-    [ $rc -eq 124 ] && echo "*** $name timed out after $seconds s"
-    [ $rc -ne 0 ] && echo "*** $name exited with code $rc"
-    exit $rc
+    grep -v '^x264 \[info\]' "$out"
+    [ "$rc" -eq 124 ] && echo "*** $name timed out after $seconds s"
+    [ "$rc" -ne 0 ] && echo "*** $name exited with code $rc"
+    exit "$rc"
     ;;
   *) echo "unknown action $action" >&2; exit 2 ;;
 esac

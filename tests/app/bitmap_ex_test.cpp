@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <stdio.h>
 #include <string>
 
 namespace {
@@ -33,8 +34,8 @@ std::string Fixtures()
     WriteHostFile(dir + "/src.rgb", rgb);
     WriteHostFile(dir + "/src.rgba", rgba);
     std::string size = "-size " + std::to_string(kWidth) + "x" + std::to_string(kHeight) + " -depth 8 ";
-    EXPECT_EQ(Convert(size + "rgb:" + dir + "/src.rgb " + dir + "/src.png"), "");
-    EXPECT_EQ(Convert(size + "rgba:" + dir + "/src.rgba " + dir + "/srca.png"), "");
+    EXPECT_EQ(Convert(size + ShellQuote("rgb:" + dir + "/src.rgb") + " " + ShellQuote(dir + "/src.png")), "");
+    EXPECT_EQ(Convert(size + ShellQuote("rgba:" + dir + "/src.rgba") + " " + ShellQuote(dir + "/srca.png")), "");
     return dir;
 }
 
@@ -42,7 +43,7 @@ std::string Fixtures()
 std::string Make(const std::string& name, const std::string& source, const std::string& options)
 {
     std::string path = Fixtures() + "/" + name;
-    EXPECT_EQ(Convert(Fixtures() + "/" + source + " " + options + " " + path), "");
+    EXPECT_EQ(Convert(ShellQuote(Fixtures() + "/" + source) + " " + options + " " + ShellQuote(path)), "");
     return path;
 }
 
@@ -359,10 +360,14 @@ TEST(TxBitmapEx, BmpOfEveryBitCountTopDownAndBottomUpMatchImageMagick)
     };
     for (const Case& c : cases) {
         std::string path = Fixtures() + "/" + c.name;
+        std::string source = ShellQuote(Fixtures() + "/src.png");
         if (std::string(c.tool) == "im") {
-            ASSERT_EQ(Convert(Fixtures() + "/src.png " + c.options + path), "");
+            // The options end in the output format, which prefixes the output path.
+            std::string options = c.options;
+            size_t format = options.rfind(' ') + 1;
+            ASSERT_EQ(Convert(source + " " + options.substr(0, format) + ShellQuote(options.substr(format) + path)), "");
         } else {
-            HostResult r = RunHost("ffmpeg -v error -y -i " + Fixtures() + "/src.png " + c.options + " " + path);
+            HostResult r = RunHost("ffmpeg -v error -y -i " + source + " " + c.options + " " + ShellQuote(path));
             ASSERT_EQ(r.exitCode, 0) << r.output;
         }
         std::string bytes = Bytes(path);
@@ -445,7 +450,11 @@ TEST(TxBitmapEx, LoadChoosesTheDecoderByTheExtension)
     std::string jpeg = Bytes(Fixtures() + "/base.jpg");
     std::string bmp = Bytes(Fixtures() + "/b24.bmp");
     ASSERT_FALSE(png.empty() || jpeg.empty() || bmp.empty());
-    RunHost("mkdir -p " + Fixtures() + "/my.pics");
+    // Load takes the last dot anywhere in the path, and the build folder's path may hold dots:
+    // the names are tried on drive C: of the Wine prefix, in a folder named here.
+    const std::wstring folder = L"C:\\picture-names";
+    CreateDirectoryW(folder.c_str(), NULL);
+    CreateDirectoryW((folder + L"\\my.pics").c_str(), NULL);
     struct Case {
         std::string name;
         const std::string& bytes;
@@ -458,8 +467,15 @@ TEST(TxBitmapEx, LoadChoosesTheDecoderByTheExtension)
         {"logo.pngx", png, false},
     };
     for (const Case& c : cases) {
+        std::wstring path = folder + L"\\";
+        for (char ch : c.name)
+            path += ch == '/' ? L'\\' : (wchar_t)ch;
+        FILE* file = _wfopen(path.c_str(), L"wb");
+        ASSERT_TRUE(file) << c.name;
+        ASSERT_EQ(fwrite(c.bytes.data(), 1, c.bytes.size(), file), c.bytes.size()) << c.name;
+        ASSERT_EQ(fclose(file), 0) << c.name;
         TxBitmapEx picture;
-        BOOL loaded = LoadFile(picture, Write(c.name, c.bytes));
+        BOOL loaded = picture.Load(path.c_str());
         EXPECT_EQ(loaded != FALSE, c.loads) << c.name;
         EXPECT_TRUE(PictureIsConsistent(picture, loaded)) << c.name;
     }

@@ -4,23 +4,63 @@
 #include <string>
 #include <vector>
 #include "app/file_naming.h"
-#include "tests/support/host.h"
 
 namespace {
 
-// A fresh folder holding the given files (a trailing '/' makes a folder instead).
+// The fixtures live on the Wine prefix's drive C:, in a folder whose every character the test
+// chooses: the functions take any dot in a path for the extension's, and the checkout (and so
+// the build folder) may sit in a folder whose path holds dots or spaces.
+const wchar_t kRoot[] = L"C:\\file-naming";
+
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+void RemoveTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path + L"\\" + name);
+            else
+                DeleteFileW((path + L"\\" + name).c_str());
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+// Makes a file, or a folder when the path ends in '/'.
+void MakeEntry(const std::wstring& path)
+{
+    if (path.back() == L'/') {
+        EXPECT_TRUE(CreateDirectoryW(path.substr(0, path.size() - 1).c_str(), NULL)) << path.size();
+        return;
+    }
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE) << path.size();
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+}
+
+// A fresh folder holding the given entries ("name" a file, "name/" a folder).
 struct Folder {
-    std::string unix;
     std::wstring windows;
 
     Folder(const std::string& name, const std::vector<std::string>& entries)
     {
-        unix = NewTempDir(name);
-        windows = WindowsPathW(unix);
-        for (const std::string& e : entries) {
-            std::string path = ShellQuote(unix + "/" + e);
-            RunHost(e.back() == '/' ? "mkdir -p " + path : "touch " + path, 10000);
+        static int counter = 0;
+        if (counter == 0) {
+            RemoveTree(kRoot); // a previous run's
+            EXPECT_TRUE(CreateDirectoryW(kRoot, NULL));
         }
+        windows = std::wstring(kRoot) + L"\\" + Wide(name) + L"-" + std::to_wstring(++counter);
+        EXPECT_TRUE(CreateDirectoryW(windows.c_str(), NULL));
+        for (const std::string& e : entries)
+            MakeEntry(windows + L"\\" + Wide(e));
     }
     std::wstring operator/(const wchar_t* name) const { return windows + L"\\" + name; }
 };
@@ -33,12 +73,6 @@ std::wstring DefaultName(const std::wstring& folder)
 }
 
 } // namespace
-
-TEST(FileNaming, TempFolderHasNoDot)
-{
-    // The cases below rely on the only dots being the ones they write.
-    EXPECT_EQ(TestTempDir().find('.'), std::string::npos) << TestTempDir();
-}
 
 TEST(FileNaming, FileExistsFindsFilesFoldersAndPatterns)
 {
@@ -110,21 +144,18 @@ TEST(FileNaming, LongFolderNeverWritesPastTheBuffer)
 TEST(FileNaming, LongFolderStopsWhenTheNextNumberNoLongerFits)
 {
     // A real folder of 247 characters: record1 to record9 fit exactly, record10 would not.
-    Folder base("long", {});
-    std::string unix = base.unix;
-    for (size_t left = 247 - WindowsPathW(unix).size(); left > 0;) {
+    std::wstring folder = Folder("long", {}).windows;
+    for (size_t left = 247 - folder.size(); left > 0;) {
         size_t segment = left - 1 < 90 ? left - 1 : 90; // each segment costs a separator too
         if (left - (segment + 1) == 1)
             --segment; // never leave room for a separator alone
-        unix += "/" + std::string(segment, 'x');
+        folder += L"\\" + std::wstring(segment, L'x');
+        MakeEntry(folder + L"/");
         left -= segment + 1;
     }
-    ASSERT_EQ(WindowsPathW(unix).size(), 247u);
-    std::string touch = "mkdir -p " + ShellQuote(unix) + " && cd " + ShellQuote(unix) + " && touch";
+    ASSERT_EQ(folder.size(), 247u);
     for (int i = 1; i <= 9; ++i)
-        touch += " record" + std::to_string(i) + ".flv";
-    ASSERT_EQ(RunHost(touch, 10000).exitCode, 0);
-    std::wstring folder = WindowsPathW(unix);
+        MakeEntry(folder + L"\\record" + std::to_wstring(i) + L".flv");
     EXPECT_TRUE(FileExists((folder + L"\\record9.flv").c_str()));
 
     std::vector<wchar_t> buffer(MAX_PATH + 8, L'#');
@@ -132,7 +163,7 @@ TEST(FileNaming, LongFolderStopsWhenTheNextNumberNoLongerFits)
     EXPECT_EQ(buffer[0], 0);
     EXPECT_EQ(buffer[MAX_PATH], L'#');
 
-    RunHost("rm " + ShellQuote(unix + "/record5.flv"), 10000);
+    ASSERT_TRUE(DeleteFileW((folder + L"\\record5.flv").c_str()));
     EXPECT_TRUE(MakeDefaultFileName(folder.c_str(), buffer.data(), L"record", L"flv"));
     EXPECT_EQ(std::wstring(buffer.data()), folder + L"\\record5.flv");
 }

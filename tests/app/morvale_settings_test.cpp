@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
-#include "app/morvale_dlg.h"
 #include "app/resource.h"
 #include "tests/app/morvale_exe_support.h"
 #include "tests/support/host.h"
@@ -203,6 +202,49 @@ TEST(MorvaleSettings, NonAsciiFolderAndPictureRoundTrip)
     EXPECT_EQ(entries[12].value, imageUtf8);
 }
 
+// A stored transparency outside 10..255 brings the framework's range prompt while the dialog
+// opens; the stored value stays what the next exit writes.
+TEST(MorvaleSettings, TransparencyOutOfRangePromptsAtStart)
+{
+    std::string dir = NewTempDir("range");
+    WriteHostFile(dir + "/morvale.ini", "[Watermark]\r\ntransparency = 5\r\n");
+    MorvaleProcess app(dir);
+    ASSERT_TRUE(app.Start());
+    HWND prompt = app.WaitForWindow(
+        [](HWND w) { return FindChildByText(w, L"Please enter an integer between 10 and 255.") != nullptr; },
+        kStartMs);
+    ASSERT_NE(prompt, nullptr) << "no range prompt";
+    EXPECT_EQ(WindowText(prompt), L"VORN Morvale");
+    ASSERT_TRUE(BringToFront(prompt));
+    PressKey(VK_RETURN);
+    HWND main = app.WaitForMainWindow(kStartMs);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(ReadMainState(main).transparency, L"5");
+    PressEscape(app);
+    auto expected = Defaults(app.WindowsFolder());
+    expected["transparency"] = "5";
+    EXPECT_EQ(app.ReadIni(), SixteenKeys(expected));
+}
+
+// The program's own folder has characters outside the ANSI code page: its settings file is
+// still found and written.
+TEST(MorvaleSettings, SettingsBesideAnExeInANonAsciiFolder)
+{
+    std::string dir = NewTempDir("exe") + "/\xE8\xAE\xBE\xE7\xBD\xAE \xC3\xBC"; // "设置 ü"
+    ASSERT_EQ(RunHost("mkdir -p " + ShellQuote(dir) + " && printf '[Main]\\r\\nquality = 33\\r\\n' >" +
+                      ShellQuote(dir + "/morvale.ini")).exitCode, 0);
+    MorvaleProcess app(dir);
+    ASSERT_TRUE(app.Start());
+    HWND main = app.WaitForMainWindow(kStartMs);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(ReadMainState(main).qualityLabel, L"Quality(33%)");
+    EXPECT_EQ(ReadMainState(main).output, app.WindowsFolder() + L"\\record1.flv");
+    PressEscape(app);
+    auto expected = Defaults(app.WindowsFolder());
+    expected["quality"] = "33";
+    EXPECT_EQ(app.ReadIni(), SixteenKeys(expected));
+}
+
 // morvale.ini is a folder: it can be neither read nor written.
 TEST(MorvaleSettings, UnwritableFileLosesTheRunQuietly)
 {
@@ -256,41 +298,6 @@ TEST(MorvaleSettings, DamagedOrHugeFileGivesTheDefaults)
     }
 }
 
-TEST(MorvaleWatermark, FileThatIsNoPictureIsReportedInBlue)
-{
-    std::string dir = NewTempDir("nopicture");
-    WriteHostFile(dir + "/notes.txt", "not a picture\n");
-    WriteHostFile(dir + "/morvale.ini", "[Watermark]\r\nuse = 1\r\n");
-    MorvaleProcess app(dir);
-    ASSERT_TRUE(app.Start());
-    HWND main = app.WaitForMainWindow(kStartMs);
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(BringToFront(main));
-    ClickWindow(GetDlgItem(main, IDC_CHOOSE_IMAGE));
-    HWND open = app.WaitForWindow([&](HWND w) { return w != main && ClassName(w) == L"#32770"; }, 30000);
-    ASSERT_NE(open, nullptr) << "no open dialog";
-    HWND nameBox = nullptr;
-    WaitUntil([&] { return (nameBox = FindChild(open, [](HWND w) { return ClassName(w) == L"Edit"; })) != nullptr; }, 10000);
-    ASSERT_NE(nameBox, nullptr);
-    std::wstring path = app.WindowsFolder() + L"\\notes.txt";
-    SendMessageW(nameBox, WM_SETTEXT, 0, (LPARAM)path.c_str());
-    ASSERT_TRUE(BringToFront(open));
-    ClickWindow(GetDlgItem(open, IDOK));
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(open); }, 15000));
-
-    HWND info = GetDlgItem(main, IDC_WATERMARK_INFO);
-    EXPECT_TRUE(WaitUntil([&] { return ControlText(info) == L"Can't open the image."; }, 10000));
-    EXPECT_EQ(DialogItemText(main, IDC_IMAGE_PATH), L"No watermark image selected.");
-    RECT r;
-    GetWindowRect(info, &r);
-    EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(r, RGB(0, 0, 255), 40) > 5; }, 10000))
-        << "the watermark line is not blue";
-    PressEscape(app);
-    auto entries = ParseIni(app.ReadIni());
-    ASSERT_EQ(entries.size(), 16u);
-    EXPECT_EQ(entries[12].value, "") << "a file that is no picture was kept as the image";
-}
-
 namespace {
 
 HWND WatermarkOf(MorvaleProcess& app, DWORD timeoutMs = 10000)
@@ -316,6 +323,53 @@ int MiddleRed(HWND window)
 }
 
 } // namespace
+
+// Choosing a file that is no picture says so in blue; the watermark on screen keeps its picture.
+TEST(MorvaleWatermark, FileThatIsNoPictureIsReportedInBlue)
+{
+    std::string dir = NewTempDir("nopicture");
+    std::string picture = dir + "/mark.bmp";
+    ASSERT_TRUE(WriteHostFile(picture, MakeBmp(60, 40, RGB(255, 0, 0))));
+    WriteHostFile(dir + "/notes.txt", "not a picture\n");
+    WriteHostFile(dir + "/morvale.ini", "[Watermark]\r\nuse = 1\r\nimage = " +
+                                            Written(Narrow(WindowsPathW(picture))) +
+                                            "\r\ntransparency = 250\r\nx = 700\r\ny = 500\r\n");
+    MorvaleProcess app(dir);
+    ASSERT_TRUE(app.Start());
+    HWND main = app.WaitForMainWindow(kStartMs);
+    ASSERT_NE(main, nullptr);
+    HWND mark = WatermarkOf(app);
+    ASSERT_NE(mark, nullptr);
+
+    ASSERT_TRUE(BringToFront(main));
+    ClickWindow(GetDlgItem(main, IDC_CHOOSE_IMAGE));
+    HWND open = app.WaitForWindow([&](HWND w) { return w != main && ClassName(w) == L"#32770"; }, 30000);
+    ASSERT_NE(open, nullptr) << "no open dialog";
+    HWND nameBox = nullptr;
+    WaitUntil([&] { return (nameBox = FindChild(open, [](HWND w) { return ClassName(w) == L"Edit"; })) != nullptr; }, 10000);
+    ASSERT_NE(nameBox, nullptr);
+    std::wstring path = app.WindowsFolder() + L"\\notes.txt";
+    SendMessageW(nameBox, WM_SETTEXT, 0, (LPARAM)path.c_str());
+    ASSERT_TRUE(BringToFront(open));
+    ClickWindow(GetDlgItem(open, IDOK));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(open); }, 15000));
+
+    HWND info = GetDlgItem(main, IDC_WATERMARK_INFO);
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(info) == L"Can't open the image."; }, 10000));
+    EXPECT_EQ(DialogItemText(main, IDC_IMAGE_PATH), WindowsPathW(picture));
+    RECT r;
+    GetWindowRect(info, &r);
+    EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(r, RGB(0, 0, 255), 40) > 5; }, 10000))
+        << "the watermark line is not blue";
+
+    SendMessageW(GetDlgItem(main, IDC_TRANSPARENCY), WM_SETTEXT, 0, (LPARAM)L"200");
+    EXPECT_TRUE(WaitUntil([&] { return MiddleRed(mark) >= 190 && MiddleRed(mark) <= 210; }, 10000))
+        << "the watermark lost its picture: red " << MiddleRed(mark);
+    PressEscape(app);
+    auto entries = ParseIni(app.ReadIni());
+    ASSERT_EQ(entries.size(), 16u);
+    EXPECT_EQ(entries[12].value, Narrow(WindowsPathW(picture))) << "a file that is no picture was kept as the image";
+}
 
 TEST(MorvaleWatermark, StoredPictureShowsHidesAndKeepsItsPlace)
 {

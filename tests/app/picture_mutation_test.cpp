@@ -36,7 +36,8 @@ std::string Good(const std::string& name, const std::string& options, const std:
         WriteHostFile(source, rgba);
     }
     std::string path = Dir() + "/" + name;
-    EXPECT_EQ(Convert("-size 37x23 -depth 8 rgba:" + source + " " + options + " " + format + path), "");
+    EXPECT_EQ(Convert("-size 37x23 -depth 8 " + ShellQuote("rgba:" + source) + " " + options + " " +
+                      ShellQuote(format + path)), "");
     return ReadHostFile(path);
 }
 

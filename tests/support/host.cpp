@@ -116,7 +116,7 @@ HostResult RunHost(const std::string& command, unsigned timeoutMs)
     if (!WriteHostFile(base + ".sh", script))
         return {-1, "cannot write " + base + ".sh"};
 
-    std::string commandLine = "/bin/sh " + base + ".sh";
+    std::string commandLine = "/bin/sh \"" + base + ".sh\""; // the build folder may hold spaces
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};

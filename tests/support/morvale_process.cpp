@@ -1,6 +1,7 @@
 #include "tests/support/morvale_process.h"
 #include "tests/support/host.h"
 #include <algorithm>
+#include <stdio.h>
 #include <stdlib.h>
 #include <tlhelp32.h>
 
@@ -265,4 +266,17 @@ bool MorvaleProcess::CloseMainWindow(DWORD timeoutMs)
     return WaitForExit(timeoutMs);
 }
 
-std::string MorvaleProcess::ReadIni() const { return ReadHostFile(IniPath()); }
+std::string MorvaleProcess::ReadIni() const
+{
+    // Wide names: the folder may hold characters outside the ANSI code page.
+    std::string bytes;
+    FILE* file = _wfopen((WindowsFolder() + L"\\morvale.ini").c_str(), L"rb");
+    if (!file)
+        return bytes;
+    char chunk[65536];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.append(chunk, n);
+    fclose(file);
+    return bytes;
+}
