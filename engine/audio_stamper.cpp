@@ -1,5 +1,7 @@
 #include "engine/audio_stamper.h"
 
+#include <math.h>
+
 void TAudioStamper::Open(unsigned sampleRate, unsigned samplesPerFrame, unsigned delay, double toleranceMs)
 {
     rate = sampleRate ? sampleRate : 1;
@@ -10,6 +12,7 @@ void TAudioStamper::Open(unsigned sampleRate, unsigned samplesPerFrame, unsigned
     fed = 0;
     resyncs = 0;
     lastDrift = 0;
+    pendingDrift = 0;
 }
 
 void TAudioStamper::Feed(unsigned count, double ms)
@@ -21,10 +24,18 @@ void TAudioStamper::Feed(unsigned count, double ms)
         const Anchor& last = anchors[(anchorCount - 1) % kAnchors];
         const double counted = last.ms + (double)(fed - last.sample) * 1000.0 / rate;
         lastDrift = ms - counted;
-        if (lastDrift > tolerance || lastDrift < -tolerance) {
-            anchors[anchorCount % kAnchors] = {fed, ms};
+        const bool outside = lastDrift > tolerance || lastDrift < -tolerance;
+        // One capture time out of line is a busy moment of the machine (it only ever makes the
+        // times late); two in a row the same way is the count itself that has drifted. It starts
+        // again from the nearer of the two.
+        if (outside && pendingDrift != 0 && (pendingDrift > 0) == (lastDrift > 0)) {
+            const double drift = fabs(pendingDrift) < fabs(lastDrift) ? pendingDrift : lastDrift;
+            anchors[anchorCount % kAnchors] = {fed, counted + drift};
             ++anchorCount;
             ++resyncs;
+            pendingDrift = 0;
+        } else {
+            pendingDrift = outside ? lastDrift : 0;
         }
     }
     fed += count;

@@ -2,7 +2,8 @@
 //
 // The sound is counted sample by sample from a starting point, so the stamps follow the device's
 // own pace without the jitter of the moments its buffers arrive; when the count drifts further
-// than the tolerance from the capture times the device reports, it starts again from there.
+// than the tolerance from the capture times the device reports (for two buffers running), it
+// starts again from there.
 //
 // Threads: one thread at a time (the microphone's delivery thread while recording, the recording
 // thread after the microphone has stopped).
@@ -48,4 +49,5 @@ private:
     int64_t fed = 0;
     int resyncs = 0;
     double lastDrift = 0;
+    double pendingDrift = 0; // the last buffer's drift when it was beyond the tolerance, else 0
 };

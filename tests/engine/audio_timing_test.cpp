@@ -76,17 +76,30 @@ TEST(TAudioStamper, FramesFollowTheSampleCountFromTheFirstCaptureTime)
     EXPECT_DOUBLE_EQ(stamper.End(), 1000 + 3000);
 }
 
-TEST(TAudioStamper, DriftBeyondTheToleranceStartsTheCountAgain)
+TEST(TAudioStamper, DriftBeyondTheToleranceTwiceRunningStartsTheCountAgain)
 {
     TAudioStamper stamper;
     stamper.Open(8000, 1024, 1, 70);
-    stamper.Feed(4096, 0);    // frames 1 to 4
-    stamper.Feed(4096, 600);  // 88 ms late: again from here, frames 5 to 8
-    stamper.Feed(4096, 1100); // 12 ms early against the new count: kept
+    stamper.Feed(4096, 0);     // frames 1 to 4
+    stamper.Feed(4096, 600);   // 88 ms late once: a busy moment, the count goes on
+    EXPECT_EQ(stamper.Resyncs(), 0);
+    stamper.Feed(4096, 1024);  // back in line
+    stamper.Feed(4096, 1620);  // 84 ms late
+    stamper.Feed(4096, 2128);  // 80 ms late: again from here, the nearer of the two
     EXPECT_EQ(stamper.Resyncs(), 1);
-    EXPECT_NEAR(stamper.LastDrift(), -12, 1e-9);
-    EXPECT_DOUBLE_EQ(stamper.FrameTime(4), 3 * 128);
-    EXPECT_DOUBLE_EQ(stamper.FrameTime(5), 600);
-    EXPECT_DOUBLE_EQ(stamper.FrameTime(9), 600 + 512);
-    EXPECT_DOUBLE_EQ(stamper.End(), 600 + 1024);
+    stamper.Feed(4096, 2632);  // 8 ms early against the new count: kept
+    EXPECT_EQ(stamper.Resyncs(), 1);
+    EXPECT_NEAR(stamper.LastDrift(), -8, 1e-9);
+    EXPECT_DOUBLE_EQ(stamper.FrameTime(16), 15 * 128);
+    EXPECT_DOUBLE_EQ(stamper.FrameTime(17), 2128);
+    EXPECT_DOUBLE_EQ(stamper.FrameTime(21), 2128 + 512);
+    EXPECT_DOUBLE_EQ(stamper.End(), 2128 + 1024);
+
+    // Late one way and early the other is no drift of the count.
+    TAudioStamper mixed;
+    mixed.Open(8000, 1024, 1, 70);
+    mixed.Feed(4096, 0);
+    mixed.Feed(4096, 600);
+    mixed.Feed(4096, 930);
+    EXPECT_EQ(mixed.Resyncs(), 0);
 }
