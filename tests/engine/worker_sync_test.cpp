@@ -40,6 +40,7 @@ const int kPauseAtMs = 3500;
 const int kPauseMs = 1000;
 const int kClickAtMs[] = {1500, 5100, 16000, 31000};
 const char* const kClickName[] = {"at start", "after pause", "at 16 s", "after 30 s"};
+const char* const kClickKey[] = {"at_start", "after_pause", "at_16_s", "after_30_s"};
 const int kClickCount = 4;
 
 class WorkerSync : public ::testing::TestWithParam<SyncCase> {};
@@ -70,14 +71,14 @@ TEST_P(WorkerSync, EveryClickLiesWithinTheBoundOfItsFlip)
             if (left > 0)
                 PumpMessages(left);
         };
-        int pauseOffset = 0;
+        bool pausedOnce = false;
         for (int i = 0; i < kClickCount; ++i) {
-            if (kClickAtMs[i] > kPauseAtMs && pauseOffset == 0) {
+            if (kClickAtMs[i] > kPauseAtMs && !pausedOnce) {
                 until(kPauseAtMs);
                 worker.m_bPaused = 1;
                 until(kPauseAtMs + kPauseMs);
                 worker.m_bPaused = 0;
-                pauseOffset = 1;
+                pausedOnce = true;
             }
             until(kClickAtMs[i]);
             screen.White();
@@ -103,7 +104,7 @@ TEST_P(WorkerSync, EveryClickLiesWithinTheBoundOfItsFlip)
         printf("[ figures  ] sync %-4s %5d Hz %d ch, %-11s: flip between %.3f and %.3f s, click at %.3f s: "
                "%+.0f ms from the first white picture, %+.0f ms from the last black one\n",
                c.extension, c.rate, c.channels, kClickName[i], f.black, f.white, clicks[i], late, -early);
-        RecordProperty(std::string("sync_ms_") + kClickName[i], (int)lround(late));
+        RecordProperty(std::string("sync_ms_") + kClickKey[i], (int)lround(late));
         EXPECT_LE(early, 40) << kClickName[i] << ": sound " << early << " ms before the flip";
         EXPECT_LE(late, 60) << kClickName[i] << ": sound " << late << " ms after the flip";
     }
