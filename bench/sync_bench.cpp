@@ -104,6 +104,11 @@ int main(int argc, char** argv)
     const double first = audio.front().pts, last = audio.back().pts + 1024.0 / 44100;
     printf("sound %.3f-%.3f s (%.3f s), pictures %.3f-%.3f s (%.3f s), wall clock %.3f s\n", first, last, last - first,
            video.front().pts, video.back().pts, video.back().pts - video.front().pts, wall / 1000.0);
+    // The device's own clock: the sound it delivered (by samples) against the time its frames were
+    // stamped with (by the wall clock, less what the resyncs moved).
+    const double bySamples = (double)audio.size() * 1024.0 / 44100;
+    printf("sound by its samples %.3f s against %.3f s of stamps: %+.1f ms per hour\n", bySamples, last - first,
+           (bySamples - (last - first)) * 1000 * 3600 / (last - first));
     printf("offset at the start %+.0f ms, at the end %+.0f ms; drift %+.1f ms per hour\n", offset.front(),
            offset.back(), Slope(when, offset) * 3600);
     printf("resyncs %d, last drift of the sample count from the capture times %+.1f ms\n", resyncs, drift);

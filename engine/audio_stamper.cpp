@@ -15,14 +15,25 @@ void TAudioStamper::Open(unsigned sampleRate, unsigned samplesPerFrame, unsigned
     pendingDrift = 0;
 }
 
+namespace {
+
+// The device's pace is measured over at least this much sound, and believed only this close to
+// its nominal rate.
+const double kPaceBaselineMs = 20000;
+const double kPaceLimit = 0.005;
+
+} // namespace
+
 void TAudioStamper::Feed(unsigned count, double ms)
 {
+    const double nominal = 1000.0 / rate;
     if (anchorCount == 0) {
-        anchors[0] = {fed, ms};
+        anchors[0] = {fed, ms, nominal};
+        origin = anchors[0];
         anchorCount = 1;
     } else {
         const Anchor& last = anchors[(anchorCount - 1) % kAnchors];
-        const double counted = last.ms + (double)(fed - last.sample) * 1000.0 / rate;
+        const double counted = last.ms + (double)(fed - last.sample) * last.step;
         lastDrift = ms - counted;
         const bool outside = lastDrift > tolerance || lastDrift < -tolerance;
         // One capture time out of line is a busy moment of the machine (it only ever makes the
@@ -30,7 +41,17 @@ void TAudioStamper::Feed(unsigned count, double ms)
         // again from the nearer of the two.
         if (outside && pendingDrift != 0 && (pendingDrift > 0) == (lastDrift > 0)) {
             const double drift = fabs(pendingDrift) < fabs(lastDrift) ? pendingDrift : lastDrift;
-            anchors[anchorCount % kAnchors] = {fed, counted + drift};
+            // From here the count goes at the pace the device kept since the start (its clock
+            // and the system's rarely agree to the sample), so it drifts seldom after the first
+            // time.
+            double step = last.step;
+            const double since = (double)(fed - origin.sample);
+            if (since * nominal >= kPaceBaselineMs) {
+                step = (counted + drift - origin.ms) / since;
+                step = step < nominal * (1 - kPaceLimit) ? nominal * (1 - kPaceLimit) : step;
+                step = step > nominal * (1 + kPaceLimit) ? nominal * (1 + kPaceLimit) : step;
+            }
+            anchors[anchorCount % kAnchors] = {fed, counted + drift, step};
             ++anchorCount;
             ++resyncs;
             pendingDrift = 0;
@@ -59,7 +80,7 @@ double TAudioStamper::FrameTime(uint64_t frame) const
         return 0;
     const int64_t sample = ((int64_t)frame - (int64_t)delayFrames) * (int64_t)frameSamples;
     const Anchor& a = AnchorFor(sample);
-    return a.ms + (double)(sample - a.sample) * 1000.0 / rate;
+    return a.ms + (double)(sample - a.sample) * a.step;
 }
 
 double TAudioStamper::End() const
@@ -67,5 +88,5 @@ double TAudioStamper::End() const
     if (anchorCount == 0)
         return 0;
     const Anchor& last = anchors[(anchorCount - 1) % kAnchors];
-    return last.ms + (double)(fed - last.sample) * 1000.0 / rate;
+    return last.ms + (double)(fed - last.sample) * last.step;
 }

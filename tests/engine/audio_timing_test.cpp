@@ -103,3 +103,23 @@ TEST(TAudioStamper, DriftBeyondTheToleranceTwiceRunningStartsTheCountAgain)
     mixed.Feed(4096, 930);
     EXPECT_EQ(mixed.Resyncs(), 0);
 }
+
+TEST(TAudioStamper, AfterTheFirstResyncTheCountKeepsTheDevicesOwnPace)
+{
+    // A device whose clock runs 1000 ppm fast against the system's: 4000 samples every 499.5 ms.
+    TAudioStamper stamper;
+    stamper.Open(8000, 1024, 1, 70);
+    const double period = 500.0 / 1.001;
+    int i = 0;
+    for (; i < 200 && stamper.Resyncs() == 0; ++i)
+        stamper.Feed(4000, i * period);
+    // The count lost half a millisecond a buffer: beyond 70 ms after some 140 buffers.
+    EXPECT_EQ(stamper.Resyncs(), 1);
+    EXPECT_GT(i, 130);
+    // Then ten minutes more without another.
+    for (; i < 1400; ++i)
+        stamper.Feed(4000, i * period);
+    EXPECT_EQ(stamper.Resyncs(), 1);
+    EXPECT_NEAR(stamper.LastDrift(), 0, 5);
+    EXPECT_NEAR(stamper.End(), 1400 * period, 5);
+}
