@@ -29,7 +29,6 @@ void TAudioStamper::Feed(unsigned count, double ms)
     const double nominal = 1000.0 / rate;
     if (anchorCount == 0) {
         anchors[0] = {fed, ms, nominal};
-        origin = anchors[0];
         anchorCount = 1;
     } else {
         const Anchor& last = anchors[(anchorCount - 1) % kAnchors];
@@ -41,13 +40,14 @@ void TAudioStamper::Feed(unsigned count, double ms)
         // again from the nearer of the two.
         if (outside && pendingDrift != 0 && (pendingDrift > 0) == (lastDrift > 0)) {
             const double drift = fabs(pendingDrift) < fabs(lastDrift) ? pendingDrift : lastDrift;
-            // From here the count goes at the pace the device kept since the start (its clock
-            // and the system's rarely agree to the sample), so it drifts seldom after the first
-            // time.
+            // From here the count goes at the pace the device kept since the last start (its
+            // clock and the system's rarely agree to the sample), so it drifts seldom after the
+            // first time. A jump of more than twice the tolerance is sound the device lost, not
+            // its pace.
             double step = last.step;
-            const double since = (double)(fed - origin.sample);
-            if (since * nominal >= kPaceBaselineMs) {
-                step = (counted + drift - origin.ms) / since;
+            const double since = (double)(fed - last.sample);
+            if (since * last.step >= kPaceBaselineMs && fabs(drift) <= 2 * tolerance) {
+                step = (counted + drift - last.ms) / since;
                 step = step < nominal * (1 - kPaceLimit) ? nominal * (1 - kPaceLimit) : step;
                 step = step > nominal * (1 + kPaceLimit) ? nominal * (1 + kPaceLimit) : step;
             }

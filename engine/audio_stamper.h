@@ -3,7 +3,7 @@
 // The sound is counted sample by sample from a starting point, so the stamps follow the device's
 // own pace without the jitter of the moments its buffers arrive; when the count drifts further
 // than the tolerance from the capture times the device reports (for two buffers running), it
-// starts again from there, and from then on counts at the pace the device has kept.
+// starts again from there, and from then on counts at the pace the device kept meanwhile.
 //
 // Threads: one thread at a time (the microphone's delivery thread while recording, the recording
 // thread after the microphone has stopped).
@@ -46,7 +46,6 @@ private:
     unsigned delayFrames = 1;
     double tolerance = 70;
     Anchor anchors[kAnchors] = {};
-    Anchor origin = {};  // the first one
     int anchorCount = 0; // the newest is anchors[(anchorCount - 1) % kAnchors]
     int64_t fed = 0;
     int resyncs = 0;

@@ -123,3 +123,17 @@ TEST(TAudioStamper, AfterTheFirstResyncTheCountKeepsTheDevicesOwnPace)
     EXPECT_NEAR(stamper.LastDrift(), 0, 5);
     EXPECT_NEAR(stamper.End(), 1400 * period, 5);
 }
+
+TEST(TAudioStamper, SoundTheDeviceLostMovesTheCountButNotItsPace)
+{
+    TAudioStamper stamper;
+    stamper.Open(8000, 1024, 1, 70);
+    int i = 0;
+    for (; i < 100; ++i)
+        stamper.Feed(4000, i * 500.0);
+    // 300 ms of sound never arrived: the count starts again 300 ms on, at the same pace.
+    for (; i < 400; ++i)
+        stamper.Feed(4000, i * 500.0 + 300);
+    EXPECT_EQ(stamper.Resyncs(), 1);
+    EXPECT_NEAR(stamper.End(), 400 * 500.0 + 300, 1);
+}
