@@ -38,6 +38,8 @@ void CALLBACK CAudioChannel::WaveInProc(HWAVEIN, UINT message, DWORD_PTR instanc
     // The stop flag first: buffers returned by the reset in Close may be freed right after it.
     if (channel->m_bStop || !(header->dwFlags & WHDR_DONE))
         return;
+    // When the buffer came back: the owner works out when its sound was captured.
+    header->dwUser = GetTickCount();
     channel->Push(header);
 }
 
@@ -79,8 +81,10 @@ void CAudioChannel::Deliver()
             // A buffer filled before the stop but not yet delivered leaves the rotation too.
             if (m_bStop)
                 continue;
-            if (m_pfnData)
+            InterlockedExchange(&m_bDelivering, 1);
+            if (m_pfnData && !m_bStop)
                 m_pfnData(NULL, header);
+            InterlockedExchange(&m_bDelivering, 0);
             if (!m_bStop)
                 waveInAddBuffer(m_hDevice, header, sizeof(WAVEHDR));
         }
@@ -169,6 +173,45 @@ int CRecordChannel::Start()
         return kQueueFailed;
     }
     return waveInStart(m_hDevice) == MMSYSERR_NOERROR ? 0 : kStartFailed;
+}
+
+bool CAudioChannel::DeliveryIdle()
+{
+    EnterCriticalSection(&m_pendingLock);
+    bool idle = m_pendingCount == 0 && !m_bDelivering;
+    LeaveCriticalSection(&m_pendingLock);
+    for (WAVEHDR* buffer : m_pBuffers)
+        idle = idle && !(buffer && (buffer->dwFlags & WHDR_DONE) && !(buffer->dwFlags & WHDR_INQUEUE));
+    return idle;
+}
+
+BOOL CAudioChannel::GetPosition(DWORD* samples)
+{
+    MMTIME time = {};
+    time.wType = TIME_SAMPLES;
+    if (!m_hDevice || waveInGetPosition(m_hDevice, &time, sizeof time) != MMSYSERR_NOERROR ||
+        time.wType != TIME_SAMPLES)
+        return FALSE;
+    *samples = time.u.sample;
+    return TRUE;
+}
+
+void CRecordChannel::StopCapture(DWORD waitMs)
+{
+    if (!m_hDevice || m_bStop)
+        return;
+    // The device hands the buffer it was filling back with what it holds.
+    waveInStop(m_hDevice);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (DeliveryIdle() || GetTickCount() - start >= waitMs)
+            break;
+        Sleep(5);
+    }
+    InterlockedExchange(&m_bStop, 1);
+    // A callback that began before the flag finishes before the owner goes on.
+    while (InCallback() && GetTickCount() - start < waitMs + 1000)
+        Sleep(1);
 }
 
 void CRecordChannel::Close()

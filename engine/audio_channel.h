@@ -1,5 +1,6 @@
 // Microphone capture through wave input: twenty rotating buffers of 16-bit PCM, each passed to the
 // owner's data callback in the order the device filled them and then handed back to the device.
+// Each buffer's dwUser holds the GetTickCount at which the device handed it over.
 //
 // Threads: Open, Start, Close and EnumDevices on the user-interface thread. WaveInProc runs in the
 // platform's wave-input callback context, where only a few system calls are allowed; it only hands
@@ -29,12 +30,20 @@ public:
     // Installed by the owner between Open and Start; null delivers nothing.
     AudioDataCallback m_pfnData = NULL;
 
+    // Samples (a channel) the device has captured since it started; FALSE when it cannot tell.
+    BOOL GetPosition(DWORD* samples);
+
 protected:
     // Starts the delivery thread unless it runs; FALSE when it cannot be created.
     BOOL StartDelivery();
     // Ends the delivery thread after the callback it is running, and forgets undelivered buffers.
     void StopDelivery();
     void FreeBuffers();
+    // No buffer waits for the delivery thread or is in its callback, and none the device handed
+    // back is still out of its hands.
+    bool DeliveryIdle();
+    // Whether the delivery thread is inside the data callback.
+    bool InCallback() const { return m_bDelivering != 0; }
 
     volatile LONG m_bStop = 1; // the callbacks do nothing while it is set
     WAVEHDR* m_pBuffers[kBufferCount] = {}; // header and data in one block each
@@ -55,6 +64,7 @@ private:
     HANDLE m_hWake = NULL;     // auto-reset: set for every push and to end the thread
     HANDLE m_hDelivery = NULL; // the delivery thread, or null
     volatile LONG m_bQuit = 0;
+    volatile LONG m_bDelivering = 0; // the delivery thread is running the callback
 
     CAudioChannel(const CAudioChannel&) = delete;
     CAudioChannel& operator=(const CAudioChannel&) = delete;
@@ -78,6 +88,10 @@ public:
     int Open(int device, int channels, int rate, int bits, int bytesPerBuffer);
     // 0 on success.
     int Start();
+    // Ends the capture and delivers what the device had captured, the partly filled buffer
+    // included, before it returns (waiting at most waitMs); the data callback is not called
+    // afterwards. Close still follows.
+    void StopCapture(DWORD waitMs);
     // Stops and closes; any number of times, in any state.
     void Close() override;
 

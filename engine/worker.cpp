@@ -12,14 +12,36 @@ namespace {
 
 const DWORD kStopWaitMs = 4000;
 const int kPauseSleepMs = 200;
+const int kNapSliceMs = 10;
 const int kMarkerRadius = 15;
+// How far the sample count may stray from the capture times before the sound is set back to
+// them: wider than the jitter of the times the device reports, well inside what a viewer notices.
+const double kAudioToleranceMs = 70;
+// At the stop, how long the device may take to hand over the sound captured up to it.
+const DWORD kStopAudioWaitMs = 1500;
+const DWORD kStopCaptureWaitMs = 500;
+// Each frame in the queue carries its time behind the length prefix.
+const unsigned kStampBytes = 4;
+
+void PutBe32(uint8_t* p, uint32_t v)
+{
+    p[0] = (uint8_t)(v >> 24);
+    p[1] = (uint8_t)(v >> 16);
+    p[2] = (uint8_t)(v >> 8);
+    p[3] = (uint8_t)v;
+}
+
+uint32_t GetBe32(const uint8_t* p)
+{
+    return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
+}
 
 } // namespace
 
 TWorker::TWorker()
     : TThread(this), m_hRedPen(CreatePen(PS_SOLID, 3, RGB(255, 0, 0))),
       m_hBluePen(CreatePen(PS_SOLID, 3, RGB(0, 0, 255))),
-      m_hHollowBrush((HBRUSH)GetStockObject(NULL_BRUSH)), m_writerLock(2000)
+      m_hHollowBrush((HBRUSH)GetStockObject(NULL_BRUSH)), m_writerLock(2000), m_captureLock(0)
 {
     g_pWorker = this;
 }
@@ -117,6 +139,9 @@ BOOL TWorker::Start(const TRefString<char>& path, const TAudioSettings* settings
         info.sampleRate = (uint32_t)rate;
         info.frameSamples = s / (uint32_t)channels;
         m_queue.frameDuration = (s / (uint32_t)channels) * 1000u / (uint32_t)rate;
+        m_nRate = (unsigned)rate;
+        m_nBlockAlign = (unsigned)channels * 2;
+        m_stamper.Open((unsigned)rate, s / (uint32_t)channels, TAudioEncoder::kSoundDelayFrames, kAudioToleranceMs);
     } else {
         m_queue.frameDuration = 0;
     }
@@ -145,6 +170,8 @@ BOOL TWorker::Start(const TRefString<char>& path, const TAudioSettings* settings
     // A file that could not be created shows up as the first failed write.
     m_pWriter->Open(&info);
 
+    // Sound captured from here on has a place on the time line.
+    m_clock.Start(GetTickCount());
     if (device >= -1) {
         m_channel.m_pfnData = OnAudioData;
         m_channel.Start();
@@ -168,41 +195,61 @@ void TWorker::NotifyWriteError()
         PostMessageW(m_hNotify, WM_COMMAND, IDCANCEL, 0);
 }
 
+void TWorker::Nap(int ms, int paused)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const int left = ms - (int)(GetTickCount() - start);
+        if (left <= 0 || m_bStop || (m_bPaused != 0) != (paused != 0))
+            return;
+        Sleep(left < kNapSliceMs ? left : kNapSliceMs);
+    }
+}
+
 int TWorker::Run()
 {
-    DWORD start = GetTickCount();
-    unsigned last = 0;
     const int interval = Interval(m_nFps);
-    const unsigned frameMs = m_queue.frameDuration;
+    int paused = 0;
 
     while (!m_bStop) {
         if (m_bPaused) {
-            // The clock moves on with the pause, so the video continues where it stood.
-            Sleep(kPauseSleepMs);
-            start += kPauseSleepMs;
+            // The time line stands still while paused, so the video continues where it stood
+            // and the sound captured meanwhile is left out.
+            if (!paused)
+                m_clock.Pause(GetTickCount());
+            paused = 1;
+            Nap(kPauseSleepMs, 1);
             continue;
         }
+        if (paused)
+            m_clock.Resume(GetTickCount());
+        paused = 0;
+        // A picture is stamped when its grab began: a large screen takes tens of milliseconds.
+        int ts = (int)m_clock.Now();
         if (void* pixels = m_pScreen->Capture()) {
-            int ts = (int)(GetTickCount() - start);
             if (TVideoFrameBuffer* frame = m_video.Encode((const uint8_t*)pixels, &ts)) {
                 TAutoLock hold(m_writerLock);
+                if (m_nFirstVideo < 0)
+                    m_nFirstVideo = ts;
                 if (m_pWriter->WriteVideo(frame->data, frame->length, 0, (unsigned)ts, NULL) != 0) {
                     NotifyWriteError();
                     DebugLog(LOG_ERROR, __FILE__, __LINE__, "Can't write video frame....");
                 }
                 frame->Release();
-                DrainAudio((unsigned)ts, last, frameMs);
+                DrainAudio(ts);
             }
         }
         m_pScreen->ReleaseFrame();
         // The pass's own time is not subtracted: the frame period is the interval plus the pass.
-        Sleep(interval);
+        Nap(interval, 0);
     }
-    DrainVideoEncoder(last, frameMs);
+    const int stopTime = (int)m_clock.Now();
+    DrainVideoEncoder();
+    FinishAudio(stopTime);
     return 0;
 }
 
-void TWorker::DrainVideoEncoder(unsigned& last, unsigned frameMs)
+void TWorker::DrainVideoEncoder()
 {
     // A flushing call may bring nothing out while the library's threads catch up; only a long run
     // of such calls means it is stuck (it reports errors the same way), and that ends the drain.
@@ -217,36 +264,76 @@ void TWorker::DrainVideoEncoder(unsigned& last, unsigned frameMs)
         }
         empty = 0;
         TAutoLock hold(m_writerLock);
+        if (m_nFirstVideo < 0)
+            m_nFirstVideo = ts;
         const int result = m_pWriter->WriteVideo(frame->data, frame->length, 0, (unsigned)ts, NULL);
         frame->Release();
         if (result != 0)
             return;
-        DrainAudio((unsigned)ts, last, frameMs);
+        DrainAudio(ts);
     }
 }
 
-void TWorker::DrainAudio(unsigned ts, unsigned& last, unsigned frameMs)
+double TWorker::CapturedUntil()
 {
-    if (frameMs == 0)
+    DWORD position = 0;
+    const bool known = m_channel.GetPosition(&position) != FALSE;
+    TAutoLock hold(m_captureLock);
+    double since = m_deliveredEnd;
+    // What the device holds in the buffer it is filling.
+    if (known && m_nRate && (double)position > (double)m_nDelivered)
+        since += ((double)position - (double)m_nDelivered) * 1000.0 / m_nRate;
+    return m_clock.Recording(since);
+}
+
+void TWorker::FinishAudio(int stopTime)
+{
+    if (m_nRate == 0)
         return;
-    // Rounded up, with the frame duration rounded down: at least as many frames fall due as the
-    // microphone makes in the same time.
-    const unsigned due = (frameMs - last + ts - 1) / frameMs;
-    last = ts;
-    for (unsigned i = 0; i < due; ++i) {
-        uint8_t frame[TAudioQueue::kFrameTarget];
-        int size;
-        {
+    // The device hands its sound over late; the sound up to the stop belongs to the recording.
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < kStopAudioWaitMs && m_nDelivered > 0 && CapturedUntil() < stopTime)
+        Sleep(kNapSliceMs);
+    // The partly filled buffer comes through the callback before this returns; after it the
+    // callback runs no more and the encoder and the stamper are this thread's.
+    m_channel.StopCapture(kStopCaptureWaitMs);
+    QueueStamped(m_audio.Flush());
+    TAutoLock hold(m_writerLock);
+    // The frames most of whose sound lies before the stop: the sound ends within half a frame of it.
+    if (m_nFirstVideo >= 0)
+        DrainAudio(stopTime - (int)(m_queue.frameDuration / 2));
+    DebugLog(LOG_INFO, __FILE__, __LINE__, "Sound: %d resyncs, last drift %.1f ms", m_stamper.Resyncs(),
+             m_stamper.LastDrift());
+}
+
+void TWorker::DrainAudio(int time)
+{
+    for (;;) {
+        if (m_nPendingSize == 0) {
             TAutoLock hold(m_queue.Lock());
-            size = m_queue.PopFrame(frame);
+            m_nPendingSize = m_queue.PopFrame(m_pendingFrame);
+            if (m_nPendingSize <= 0) {
+                m_nPendingSize = 0;
+                return;
+            }
         }
-        if (size <= 0)
+        if (m_nPendingSize < (int)(2 + kStampBytes)) {
+            m_nPendingSize = 0;
+            continue;
+        }
+        const int stamp = (int)GetBe32(m_pendingFrame + 2);
+        if (stamp > time)
             return;
-        // The writer takes the frame without its 2-byte length and stamps it from its own clock.
-        if (m_pWriter->WriteAudio(frame + 2, (unsigned)size - 2, 0) != 0) {
+        // The writers count from the first picture; 0 would mean "no time given", and sound
+        // before the first picture has no place in the file.
+        const int relative = stamp - m_nFirstVideo;
+        if (relative > 0 && m_pWriter->WriteAudio(m_pendingFrame + 2 + kStampBytes,
+                                                  (unsigned)m_nPendingSize - 2 - kStampBytes,
+                                                  (unsigned)relative) != 0) {
             NotifyWriteError();
             DebugLog(LOG_ERROR, __FILE__, __LINE__, "Can't write audio frame....");
         }
+        m_nPendingSize = 0;
     }
 }
 
@@ -272,12 +359,78 @@ void TWorker::OnFrame(HDC frame)
 int TWorker::OnAudioData(void*, WAVEHDR* header)
 {
     TWorker* worker = g_pWorker;
-    if (!worker || worker->m_bPaused)
-        return 0;
-    if (TAudioBuffer* buffer = worker->m_audio.Encode(header->lpData, header->dwBytesRecorded)) {
-        // A refused push drops the buffer; the queue logs why.
-        worker->m_queue.Push(buffer);
-        buffer->Release();
-    }
+    if (worker && worker->m_nRate)
+        worker->TakeAudio(header);
     return 0;
+}
+
+void TWorker::TakeAudio(WAVEHDR* header)
+{
+    const unsigned count = header->dwBytesRecorded / m_nBlockAlign;
+    if (count == 0)
+        return;
+    const double length = count * 1000.0 / m_nRate;
+    // When the buffer's first sample was captured. The device's position tells how many samples
+    // it has captured by now, so the buffer's samples lie that much further back. The moment of
+    // the hand-over less the buffer's length says the same, only later by the callback's dispatch
+    // (0 to 18 ms here, 5 on average); it serves when the device cannot tell its position.
+    const double handed = m_clock.Since((DWORD)header->dwUser) - length;
+    DWORD position = 0;
+    const DWORD now = GetTickCount();
+    double captured = handed;
+    if (m_channel.GetPosition(&position) && position >= m_nDelivered + count)
+        captured = m_clock.Since(now) - ((double)position - (double)m_nDelivered) * 1000.0 / m_nRate;
+
+    // Only what was captured while recording; the rest of the buffer is left out.
+    TRecordedSpan spans[8];
+    const int n = m_clock.Recorded(captured, length, spans, 8);
+    for (int i = 0; i < n; ++i) {
+        unsigned first = (unsigned)((spans[i].since - captured) * m_nRate / 1000.0 + 0.5);
+        unsigned last = (unsigned)((spans[i].since + spans[i].length - captured) * m_nRate / 1000.0 + 0.5);
+        if (last > count)
+            last = count;
+        if (last <= first)
+            continue;
+        const int resyncs = m_stamper.Resyncs();
+        m_stamper.Feed(last - first, spans[i].recording);
+        if (m_stamper.Resyncs() != resyncs)
+            DebugLog(LOG_INFO, __FILE__, __LINE__, "Sound set back to its capture time by %.1f ms",
+                     m_stamper.LastDrift());
+        QueueStamped(m_audio.EncodeFrames(header->lpData + first * m_nBlockAlign, (last - first) * m_nBlockAlign));
+    }
+    TAutoLock hold(m_captureLock);
+    m_nDelivered += count;
+    m_deliveredEnd = captured + length;
+}
+
+void TWorker::QueueStamped(TAudioBuffer* encoded)
+{
+    if (!encoded)
+        return;
+    unsigned frames = 0;
+    for (uint32_t at = 0; at + 2 <= encoded->length; at += 2 + (encoded->data[at] << 8 | encoded->data[at + 1]))
+        ++frames;
+    TAudioBuffer* stamped = TAudioBuffer::New<TAudioBuffer>(encoded->length + frames * kStampBytes);
+    if (stamped) {
+        uint64_t index = m_audio.FramesOut() - frames;
+        uint8_t* out = stamped->data;
+        for (uint32_t at = 0; at + 2 <= encoded->length; ++index) {
+            const unsigned size = encoded->data[at] << 8 | encoded->data[at + 1];
+            if (at + 2 + size > encoded->length)
+                break;
+            const double time = m_stamper.FrameTime(index);
+            const unsigned withStamp = size + kStampBytes;
+            out[0] = (uint8_t)(withStamp >> 8);
+            out[1] = (uint8_t)withStamp;
+            PutBe32(out + 2, (uint32_t)(int32_t)(time < 0 ? time - 0.5 : time + 0.5));
+            memcpy(out + 2 + kStampBytes, encoded->data + at + 2, size);
+            out += 2 + withStamp;
+            at += 2 + size;
+        }
+        stamped->length = (uint32_t)(out - stamped->data);
+        // A refused push drops the buffer; the queue logs why.
+        m_queue.Push(stamped);
+        stamped->Release();
+    }
+    encoded->Release();
 }

@@ -1,8 +1,12 @@
 // One recording from start to the finished file: the grabber, the two encoders, the microphone and
 // the writer, and the recording thread that paces the frames and writes both streams.
 //
+// Pictures and sound share one time line (the recording clock): a picture is stamped when its grab
+// began, an AAC frame when its first sample was captured, both less the time spent paused.
+//
 // Threads: construction, Start, Stop, the pause flag and destruction on the user-interface thread;
-// Run and OnFrame on the recording thread; OnAudioData on the microphone channel's delivery thread.
+// Run and OnFrame on the recording thread; OnAudioData on the microphone channel's delivery thread
+// until the recording thread has stopped the microphone, which it does once the loop has ended.
 // Locks: the writer lock around each group of writes on the recording thread, and inside it the
 // queue lock around each frame taken; writer lock, then queue lock, never the reverse.
 #pragma once
@@ -12,7 +16,9 @@
 #include "engine/audio_encoder.h"
 #include "engine/audio_queue.h"
 #include "engine/audio_settings.h"
+#include "engine/audio_stamper.h"
 #include "engine/auto_lock.h"
+#include "engine/recording_clock.h"
 #include "engine/screen_win.h"
 #include "engine/video_encoder.h"
 #include "foundation/ref_string.h"
@@ -41,7 +47,8 @@ public:
 
     int Run() override;
     void OnFrame(HDC frame) override;
-    // The microphone's data callback: encodes one buffer and queues it, or drops it while paused.
+    // The microphone's data callback: encodes the part of one buffer captured while recording and
+    // queues its frames with their times.
     static int OnAudioData(void* context, WAVEHDR* header);
 
     // Set by the owner before Start.
@@ -52,8 +59,13 @@ public:
     // the canvas exists.
     const HWND* m_pCanvas = NULL;
 
-    // Toggled by the owner; read by the recording thread and the microphone callback.
+    // Toggled by the owner; read by the recording thread, which keeps the time line.
     volatile int m_bPaused = 0;
+
+    // Figures of the sound's timing for the log and for measurements: times the sound was set back
+    // to its capture time, and the last capture time less where the sample count put it (ms).
+    int AudioResyncs() const { return m_stamper.Resyncs(); }
+    double AudioDrift() const { return m_stamper.LastDrift(); }
 
     // The frame period's sleep: 1000 / fps for 1 to 25 frames per second, else 200 ms.
     static int Interval(int fps);
@@ -62,10 +74,21 @@ public:
 
 private:
     void NotifyWriteError();
-    // Writes the AAC frames that have fallen due by video time ts; the caller holds the writer
-    // lock.
-    void DrainAudio(unsigned ts, unsigned& last, unsigned frameMs);
-    void DrainVideoEncoder(unsigned& last, unsigned frameMs);
+    // Sleeps up to ms, waking early when the stop or pause flag changes.
+    void Nap(int ms, int paused);
+    // Writes the queued AAC frames stamped up to time; the caller holds the writer lock.
+    void DrainAudio(int time);
+    void DrainVideoEncoder();
+    // After the last picture: stops the microphone once it has captured up to the stop, encodes
+    // what it held and what the encoder holds, and writes the sound up to the stop.
+    void FinishAudio(int stopTime);
+    // The recording time up to which the device has captured sound, by what it delivered and
+    // what it holds.
+    double CapturedUntil();
+    // Gives the frames of one encoded buffer their times and queues them; releases encoded.
+    void QueueStamped(TAudioBuffer* encoded);
+    // Encodes and queues the samples of one wave buffer.
+    void TakeAudio(WAVEHDR* header);
 
     HPEN m_hRedPen;
     HPEN m_hBluePen;
@@ -79,6 +102,17 @@ private:
     TAudioEncoder m_audio;
     CRecordChannel m_channel;
     TAudioQueue m_queue;
+    TRecordingClock m_clock;
+    TAudioStamper m_stamper;     // the delivery thread's, then the recording thread's
+    unsigned m_nRate = 0;        // sample rate, 0 without sound
+    unsigned m_nBlockAlign = 0;  // bytes per sample of all channels
+    TCriticalSection m_captureLock; // the two below
+    uint64_t m_nDelivered = 0;   // samples (a channel) the device delivered so far
+    double m_deliveredEnd = 0;   // when the last sample delivered was captured, ms since the start
+    int m_nFirstVideo = -1;      // time of the first picture written, which the writers take as 0
+    // The frame taken from the queue but not yet due.
+    uint8_t m_pendingFrame[TAudioQueue::kFrameTarget];
+    int m_nPendingSize = 0;
 };
 
 // The worker constructed last; the microphone callback reaches its worker through it.

@@ -71,9 +71,11 @@ start_sound() {
   log "pulseaudio pid $pid"
 
   sox -n -r 44100 -c 2 -b 16 "$dir/tone.wav" synth 30 sine 440 vol 0.5
+  # At low latency, so the sink renders in small blocks and the microphone delivers sound
+  # continuously, as a real one does.
   # shellcheck disable=SC2016 # the loop's own variables, expanded by the inner shell
   setsid bash -c 'trap "kill \$c 2>/dev/null; exit 0" TERM
-                  while :; do paplay -d mic "$0" & c=$!; wait $c; done' "$dir/tone.wav" \
+                  while :; do paplay --latency-msec=20 -d mic "$0" & c=$!; wait $c; done' "$dir/tone.wav" \
     </dev/null >"$dir/tone.log" 2>&1 &
   remember tone $!
   setenv MORVALE_TONE_HZ 440

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <math.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -222,4 +223,61 @@ TEST(TAudioEncoder, NativeDecoderHearsTheTone)
             energy += (double)x * x;
         EXPECT_GT(sqrt(energy / steady.size()), 12000 / sqrt(2.0) * 0.7) << "the tone keeps its level";
     }
+}
+
+// Sound given in pieces of any size (a pause or a stop cuts a buffer anywhere) comes out as the
+// same frames as in whole frames, and the flush gives out all the library held: the decoded
+// tone lasts as long as the input.
+TEST(TAudioEncoder, PiecesOfAnySizeMakeOneStreamAndTheFlushGivesOutTheRest)
+{
+    const unsigned rate = 16000, channels = 1;
+    std::vector<int16_t> tone = Tone(rate, channels, 1.0, 440);
+    auto encode = [&](unsigned pieceSamples, TAudioEncoder& encoder) {
+        std::string bytes;
+        auto take = [&](TAudioBuffer* b) {
+            if (b) {
+                EXPECT_EQ(b->refs, 1);
+                bytes.append((const char*)b->data, b->length);
+                b->Release();
+            }
+        };
+        for (size_t at = 0; at < tone.size(); at += pieceSamples) {
+            const size_t n = std::min<size_t>(pieceSamples, tone.size() - at);
+            take(encoder.EncodeFrames(tone.data() + at, (unsigned)n * 2));
+        }
+        take(encoder.Flush());
+        return bytes;
+    };
+    TAudioEncoder whole, pieces;
+    ASSERT_TRUE(whole.Open(rate, channels, 16));
+    ASSERT_TRUE(pieces.Open(rate, channels, 16));
+    const std::string a = encode(whole.InputSamples() * 4, whole);
+    const std::string b = encode(777, pieces);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(whole.FramesOut(), pieces.FramesOut());
+    // Every input frame, the last one ended with silence, has its output frame.
+    const uint64_t inputFrames = (tone.size() + whole.InputSamples() - 1) / whole.InputSamples();
+    EXPECT_GE(whole.FramesOut(), inputFrames);
+    EXPECT_EQ(whole.Flush(), nullptr) << "nothing is left after the flush";
+
+    std::vector<std::string> frames;
+    TAudioBuffer* all = TAudioBuffer::New<TAudioBuffer>((uint32_t)a.size());
+    memcpy(all->data, a.data(), a.size());
+    frames = Frames(all, whole.MaxOutputBytes());
+    all->Release();
+    const std::string dir = NewTempDir("flush");
+    ASSERT_TRUE(WriteHostFile(dir + "/tone.aac", Adts(frames, rate, channels)));
+    HostResult r = RunHost("cd " + ShellQuote(dir) + " && ffmpeg -nostdin -v error -f aac -i tone.aac -f s16le"
+                           " -acodec pcm_s16le -ac 1 tone.raw");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    std::string raw = ReadHostFile(dir + "/tone.raw");
+    std::vector<int16_t> decoded(raw.size() / 2);
+    memcpy(decoded.data(), raw.data(), decoded.size() * 2);
+    // The decoder spends one frame on its overlap; the input's last 100 ms are all there, loud.
+    ASSERT_GE(decoded.size() + 1024, tone.size());
+    const size_t end = tone.size() - 1024;
+    double energy = 0;
+    for (size_t i = end - rate / 10; i < end; ++i)
+        energy += (double)decoded[i] * decoded[i];
+    EXPECT_GT(sqrt(energy / (rate / 10)), 12000 / sqrt(2.0) * 0.7);
 }
