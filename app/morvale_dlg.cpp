@@ -123,14 +123,7 @@ BOOL TMorvaleDlg::OnInitDialog()
 // The window text of a control, or of the dialog itself for id 0.
 FwString TMorvaleDlg::ItemText(int id) const
 {
-    HWND window = id ? GetDlgItem(Handle(), id) : Handle();
-    FwString text;
-    int length = GetWindowTextLengthW(window);
-    if (length > 0) {
-        GetWindowTextW(window, text.GetBuffer(length), length + 1);
-        text.ReleaseBuffer();
-    }
-    return text;
+    return FwWindowText(id ? GetDlgItem(Handle(), id) : Handle());
 }
 
 void TMorvaleDlg::CreateLink()

@@ -28,24 +28,13 @@ void FwDataExchange::Fail(const wchar_t* text)
     failed = true;
 }
 
-static FwString WindowText(HWND window)
-{
-    FwString text;
-    int length = GetWindowTextLengthW(window);
-    if (length > 0) {
-        GetWindowTextW(window, text.GetBuffer(length), length + 1);
-        text.ReleaseBuffer();
-    }
-    return text;
-}
-
 void ExchangeText(FwDataExchange* dx, int id, FwString& value)
 {
     if (dx->Failed())
         return;
     HWND control = dx->Control(id);
     if (dx->Saving())
-        value = WindowText(control);
+        value = FwWindowText(control);
     else
         SetWindowTextW(control, value);
 }
@@ -91,7 +80,7 @@ void ExchangeText(FwDataExchange* dx, int id, int& value)
     HWND control = dx->Control(id);
     if (dx->Saving()) {
         int parsed;
-        if (ParseInteger(WindowText(control), &parsed))
+        if (ParseInteger(FwWindowText(control), &parsed))
             value = parsed;
         else
             dx->Fail(LoadedOr(FW_IDS_ENTER_INTEGER, L"Please enter an integer."));

@@ -104,10 +104,7 @@ HFONT FwLinkControl::LinkFont(bool underline)
 SIZE FwLinkControl::ContentSize() const
 {
     SIZE size = {0, 0};
-    int length = GetWindowTextLengthW(Handle());
-    FwString text;
-    GetWindowTextW(Handle(), text.GetBuffer(length), length + 1);
-    text.ReleaseBuffer();
+    FwString text = FwWindowText(Handle());
     FwClientDC dc(Handle());
     FwSelect font(dc, TextFont());
     RECT r = {0, 0, 0, 0};
@@ -159,10 +156,7 @@ void FwLinkControl::OnPaint()
                                              (LPARAM)Handle());
     FillRect(dc, &client, background ? background : GetSysColorBrush(COLOR_BTNFACE));
 
-    int length = GetWindowTextLengthW(Handle());
-    FwString text;
-    GetWindowTextW(Handle(), text.GetBuffer(length), length + 1);
-    text.ReleaseBuffer();
+    FwString text = FwWindowText(Handle());
     FwSelect font(dc, LinkFont(alwaysUnderline || hover));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kLinkColour);

@@ -309,3 +309,14 @@ bool FwPreTranslateMessage(MSG* msg)
     }
     return false;
 }
+
+FwString FwWindowText(HWND window)
+{
+    FwString text;
+    int length = GetWindowTextLengthW(window);
+    if (length > 0) {
+        GetWindowTextW(window, text.GetBuffer(length), length + 1);
+        text.ReleaseBuffer();
+    }
+    return text;
+}

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include "framework/wide_string.h"
 
 // One message as it reaches a window's table. A handler that takes the message sets result
 // (when the message has one) and makes its table return true.
@@ -110,6 +111,9 @@ private:
     WNDPROC previousProc = nullptr;
     bool toolTips = false;
 };
+
+// The whole text of a window or control.
+FwString FwWindowText(HWND window);
 
 // Offers msg to the PreTranslateMessage of its window and of each parent that has an object, the
 // innermost first. True when one of them used it up.
