@@ -12,6 +12,7 @@
 #include "tests/support/morvale_process.h"
 #include "tests/support/screen_pixels.h"
 #include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 

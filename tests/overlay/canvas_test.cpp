@@ -7,6 +7,9 @@
 #include "app/resource.h"
 #include "tests/engine/colour_window.h"
 #include "tests/overlay/overlay_test_support.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 

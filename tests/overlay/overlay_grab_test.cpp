@@ -11,6 +11,9 @@
 #include "tests/engine/media_probe.h"
 #include "tests/overlay/overlay_test_support.h"
 #include "tests/support/host.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 #include "tests/overlay/overlay_test_support.h"
 
 #include "tests/engine/colour_window.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/waiting.h"
 
 TestToolbar::TestToolbar(const RECT& rect, COLORREF colour) : brush(CreateSolidBrush(colour))
 {

@@ -1,12 +1,9 @@
 // What the overlay tests share: a stand-in for the recording toolbar and how this display shows
-// a layered colour. Screen reads, input and waits come from tests/support.
+// a layered colour.
 #pragma once
 #include <windows.h>
 
 #include "framework/window.h"
-#include "tests/support/screen_pixels.h"
-#include "tests/support/user_input.h"
-#include "tests/support/waiting.h"
 
 // A plain window standing in for the recording toolbar (or the main dialog): filled with colour,
 // counting the left presses it receives and its activations.
