@@ -5,27 +5,13 @@
 #include "app/about_dlg.h"
 #include "app/resource.h"
 #include "tests/support/host.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
 const COLORREF kLightBlue = RGB(153, 217, 234);
 const COLORREF kCover = RGB(200, 30, 30);
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageW(&msg);
-    GdiFlush();
-}
-
-COLORREF ScreenPixel(POINT p)
-{
-    HDC screen = GetDC(nullptr);
-    COLORREF c = GetPixel(screen, p.x, p.y);
-    ReleaseDC(nullptr, screen);
-    return c;
-}
 
 // A plain red window over the whole screen, to stand between the splash and the desktop.
 struct CoverWindow {

@@ -5,7 +5,9 @@
 #include <vector>
 #include "app/app_list_dlg.h"
 #include "app/resource.h"
+#include "tests/support/screen_pixels.h"
 #include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
@@ -68,14 +70,6 @@ POINT RowPoint(HWND list, int row, int x)
     RECT r;
     SendMessageW(list, LB_GETITEMRECT, row, (LPARAM)&r);
     return ClientToScreenPoint(list, r.left + x, (r.top + r.bottom) / 2);
-}
-
-COLORREF ScreenPixel(POINT p)
-{
-    HDC screen = GetDC(nullptr);
-    COLORREF c = GetPixel(screen, p.x, p.y);
-    ReleaseDC(nullptr, screen);
-    return c;
 }
 
 bool StartEnabled(HWND dialog) { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }

@@ -7,7 +7,8 @@
 #include "app/confirm_dlg.h"
 #include "app/resource.h"
 #include "tests/support/morvale_process.h"
-#include "tests/support/ui_input.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 

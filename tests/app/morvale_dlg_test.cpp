@@ -8,25 +8,11 @@
 #include "app/resource.h"
 #include "tests/support/host.h"
 #include "tests/support/morvale_process.h"
-#include "tests/support/ui_input.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    GdiFlush();
-}
-
-// Pumps until predicate holds or the deadline passes.
-bool PumpUntil(const std::function<bool()>& predicate, DWORD timeoutMs = 10000)
-{
-    return WaitUntil([&] { Pump(); return predicate(); }, timeoutMs);
-}
 
 std::wstring Text(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 

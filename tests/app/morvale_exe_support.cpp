@@ -1,6 +1,9 @@
 #include "tests/app/morvale_exe_support.h"
 #include "app/resource.h"
 #include <commctrl.h>
+#include <gtest/gtest.h>
+#include "tests/support/morvale_process.h"
+#include "tests/support/user_input.h"
 
 namespace {
 
@@ -24,6 +27,16 @@ void Put32(std::string& s, unsigned v)
 }
 
 } // namespace
+
+void PressEscape(MorvaleProcess& app)
+{
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(BringToFront(main));
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(app.WaitForExit(30000)) << "Esc did not end the program";
+    EXPECT_EQ(app.ExitCode(), 0u);
+}
 
 std::wstring ControlText(HWND control)
 {

@@ -1,11 +1,17 @@
 // Helpers of the tests that drive the real Morvale.exe: reading its controls from this process,
-// the main dialog's control state in one record, the settings file as an ordered key list, and
-// small files the tests make.
+// ending it with Esc, the main dialog's control state in one record, the settings file as an
+// ordered key list, and small files the tests make.
 #pragma once
 #include <windows.h>
 #include <string>
 #include <utility>
 #include <vector>
+
+class MorvaleProcess;
+
+// Ends the program with Esc pressed in its main dialog and checks that it exits cleanly (a test
+// assertion: call it from the test body).
+void PressEscape(MorvaleProcess& app);
 
 // Control state read through messages (the program is another process).
 std::wstring ControlText(HWND control);

@@ -8,21 +8,13 @@
 #include "tests/app/morvale_exe_support.h"
 #include "tests/support/host.h"
 #include "tests/support/morvale_process.h"
-#include "tests/support/ui_input.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
 const DWORD kStartMs = 60000;
-
-void PressEscape(MorvaleProcess& app)
-{
-    HWND main = app.MainWindow();
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(BringToFront(main));
-    PressKey(VK_ESCAPE);
-    ASSERT_TRUE(app.WaitForExit(30000)) << "Esc did not end the program";
-    EXPECT_EQ(app.ExitCode(), 0u);
-}
 
 void PressCloseBox(MorvaleProcess& app)
 {

@@ -7,7 +7,8 @@
 #include "tests/app/morvale_exe_support.h"
 #include "tests/support/host.h"
 #include "tests/support/morvale_process.h"
-#include "tests/support/ui_input.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
@@ -24,17 +25,6 @@ bool HasChildText(HWND window, const std::wstring& text) { return FindChildByTex
 
 // The folder where the copy runs, as the program writes it.
 std::wstring Folder(const MorvaleProcess& app) { return app.WindowsFolder(); }
-
-// Ends the program with Esc pressed in its main dialog.
-void PressEscape(MorvaleProcess& app)
-{
-    HWND main = app.MainWindow();
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(BringToFront(main));
-    PressKey(VK_ESCAPE);
-    ASSERT_TRUE(app.WaitForExit(30000)) << "Esc did not end the program";
-    EXPECT_EQ(app.ExitCode(), 0u);
-}
 
 // Generates the Simplified Chinese locale in a private folder (LOCPATH), so the interface
 // language can be chosen without touching the machine's own locales.

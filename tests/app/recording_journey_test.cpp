@@ -10,7 +10,9 @@
 #include "tests/engine/media_probe.h"
 #include "tests/support/host.h"
 #include "tests/support/morvale_process.h"
-#include "tests/support/ui_input.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
@@ -26,35 +28,6 @@ HWND WaitForToolbar(MorvaleProcess& app, DWORD ms = 20000)
     return app.WaitForWindow([](HWND w) { return ClassName(w) == L"VORNRecorderTool"; }, ms);
 }
 
-POINT ClientPoint(HWND window, int x, int y)
-{
-    POINT p = {x, y};
-    ClientToScreen(window, &p);
-    return p;
-}
-
-void SendMouse(DWORD flags)
-{
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flags;
-    SendInput(1, &in, sizeof(in));
-    Sleep(20);
-}
-
-void DragFromTo(POINT from, POINT to)
-{
-    SetCursorPos(from.x, from.y);
-    Sleep(30);
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    for (int i = 1; i <= 10; ++i) {
-        SetCursorPos(from.x + (to.x - from.x) * i / 10, from.y + (to.y - from.y) * i / 10);
-        SendMouse(MOUSEEVENTF_MOVE);
-    }
-    SendMouse(MOUSEEVENTF_LEFTUP);
-    Sleep(30);
-}
-
 // Replaces the output box's text by typing, as a user does.
 void TypeOutput(HWND main, const std::wstring& text)
 {
@@ -65,53 +38,13 @@ void TypeOutput(HWND main, const std::wstring& text)
     WaitUntil([&] { return ControlText(Item(main, IDC_OUTPUT_PATH)) == text; }, 5000);
 }
 
-// The time strip of the toolbar as the screen shows it, and the same text drawn here the way
-// the tick draws it.
-std::vector<COLORREF> GrabClient(HWND window, const RECT& r)
-{
-    std::vector<COLORREF> pixels;
-    HDC screen = GetDC(nullptr);
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x) {
-            POINT p = ClientPoint(window, x, y);
-            pixels.push_back(GetPixel(screen, p.x, p.y));
-        }
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-std::vector<COLORREF> RenderTime(const wchar_t* text)
-{
-    const int w = 41, h = 18;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bits = CreateCompatibleBitmap(screen, w, h);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bits);
-    RECT r = {0, 0, w, h};
-    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-    HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    SetTextColor(dc, RGB(0, 0, 0));
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    DrawTextW(dc, text, -1, &r, DT_SINGLELINE | DT_VCENTER);
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            pixels.push_back(GetPixel(dc, x, y));
-    SelectObject(dc, font);
-    SelectObject(dc, old);
-    DeleteObject(bits);
-    DeleteDC(dc);
-    return pixels;
-}
-
 const RECT kTimeArea = {18, 15, 59, 33};
 const RECT kStrip = {1, 15, 59, 33};
 
 bool StripReads(HWND toolbar, const wchar_t* text, DWORD ms)
 {
     std::vector<COLORREF> expected = RenderTime(text);
-    return WaitUntil([&] { return GrabClient(toolbar, kTimeArea) == expected; }, ms, 20);
+    return WaitUntil([&] { return ScreenClientArea(toolbar, kTimeArea) == expected; }, ms, 20);
 }
 
 int DarkPixels(const std::vector<COLORREF>& pixels)
@@ -206,11 +139,11 @@ TEST(RecordingJourney, EntireScreenWithEnterPauseDrawingAndEnd)
     // "Paused" the time stands.
     std::vector<COLORREF> three = RenderTime(L"00:00:03 "), four = RenderTime(L"00:00:04 ");
     WaitUntil([&] {
-        std::vector<COLORREF> strip = GrabClient(toolbar, kStrip);
-        std::vector<COLORREF> time = GrabClient(toolbar, kTimeArea);
+        std::vector<COLORREF> strip = ScreenClientArea(toolbar, kStrip);
+        std::vector<COLORREF> time = ScreenClientArea(toolbar, kTimeArea);
         int dark = DarkPixels(strip);
         blank += dark == 0;
-        paused += dark > 20 && time != three && time != four && DarkPixels(GrabClient(toolbar, {1, 15, 17, 33})) > 0;
+        paused += dark > 20 && time != three && time != four && DarkPixels(ScreenClientArea(toolbar, {1, 15, 17, 33})) > 0;
         later += paused > 0 && (time == three || time == four);
         return false;
     }, 3500, 50);
@@ -223,16 +156,16 @@ TEST(RecordingJourney, EntireScreenWithEnterPauseDrawingAndEnd)
 
     // Drawing in red: the veil comes, a line is drawn, Esc ends it.
     HWND draw = GetDlgItem(toolbar, ID_TOOL_DRAW);
-    ClickAt(ClientPoint(draw, 46, 9));
+    ClickAt(ClientToScreenPoint(draw, 46, 9));
     HWND popup = m.app.WaitForWindow([](HWND w) { return ClassName(w) == L"FwColourPopup"; }, 5000);
     ASSERT_TRUE(popup);
-    ClickAt(ClientPoint(popup, 4 + 9, 4 + 2 * 18 + 9)); // red, the first of the third row
+    ClickAt(ClientToScreenPoint(popup, 4 + 9, 4 + 2 * 18 + 9)); // red, the first of the third row
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(popup); }, 5000));
     Sleep(300);
-    ClickAt(ClientPoint(draw, 27, 9));
+    ClickAt(ClientToScreenPoint(draw, 27, 9));
     HWND canvas = m.app.WaitForWindow([](HWND w) { return ClassName(w) == L"TCanvas"; }, 5000);
     ASSERT_TRUE(canvas);
-    DragFromTo({300, 420}, {700, 420});
+    DragCursor({300, 420}, {700, 420});
     Sleep(2000);
     {
         // Esc pressed in a window of another program ends the drawing.
@@ -340,7 +273,7 @@ TEST(RecordingJourney, AreaNamesAndTheOverwriteAnswers)
     selector = m.app.WaitForWindow([](HWND w) { return ClassName(w) == L"TRegion"; }, 10000);
     ASSERT_TRUE(selector);
     Sleep(300);
-    DragFromTo({465, 225}, {515, 245});
+    DragCursor({465, 225}, {515, 245});
     Sleep(300);
     PressKey(VK_RETURN);
     HWND toolbar = WaitForToolbar(m.app);
@@ -359,7 +292,7 @@ TEST(RecordingJourney, AreaNamesAndTheOverwriteAnswers)
     EXPECT_GE(seen.size(), 3u);
     // Without sound the blinking icon is the crossed-out microphone.
     EXPECT_TRUE(WaitUntil([&] { return
-                                       DarkPixels(GrabClient(toolbar, {1, 15, 17, 33})) > 0; }, 3000, 50));
+                                       DarkPixels(ScreenClientArea(toolbar, {1, 15, 17, 33})) > 0; }, 3000, 50));
     Sleep(1000);
     EndRecording(m.app, toolbar);
     std::string first = m.dir + "/clip.TS";
@@ -474,7 +407,7 @@ TEST(RecordingJourney, ApplicationsAreRecordedWithEverythingElseBlack)
     ASSERT_GE(row, 0);
     RECT item;
     SendMessageW(list, LB_GETITEMRECT, row, (LPARAM)&item);
-    ClickAt(ClientPoint(list, item.left + 100, (item.top + item.bottom) / 2));
+    ClickAt(ClientToScreenPoint(list, item.left + 100, (item.top + item.bottom) / 2));
     ClickWindow(GetDlgItem(chooser, IDOK));
     HWND toolbar = WaitForToolbar(m.app);
     ASSERT_TRUE(toolbar);

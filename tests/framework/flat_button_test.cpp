@@ -6,7 +6,9 @@
 #include "framework/colour_popup.h"
 #include "framework/tool_tips.h"
 #include "tests/framework/control_parent.h"
+#include "tests/support/screen_pixels.h"
 #include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
@@ -14,7 +16,7 @@ const UINT kButtonId = 4242;
 
 // Pumps the test's own thread (tooltips included, as the program's loops do) while user runs on
 // a thread of its own.
-void AsUser(const std::function<void()>& user)
+void AsUserWithTooltips(const std::function<void()>& user)
 {
     std::atomic<bool> done(false);
     WithUser([&] {
@@ -33,12 +35,6 @@ void AsUser(const std::function<void()>& user)
         user();
         done = true;
     });
-}
-
-bool Near(COLORREF a, COLORREF b)
-{
-    return abs(GetRValue(a) - GetRValue(b)) < 12 && abs(GetGValue(a) - GetGValue(b)) < 12
-           && abs(GetBValue(a) - GetBValue(b)) < 12;
 }
 
 HWND OpenPopup() { return WaitForWindow(L"FwColourPopup", nullptr, 5000); }
@@ -60,8 +56,8 @@ TEST(FlatButton, CheckButtonClicksWithItsIdAndLeavesTheCheckToItsOwner)
                               parent, kButtonId));
     button.m_nFlatStyle = FwFlatButton::BUTTONSTYLE_SEMIFLAT;
     button.SetImage(SolidIcon(RGB(255, 0, 0)));
-    AsUser([&] {
-        POINT c = ScreenCentre(button);
+    AsUserWithTooltips([&] {
+        POINT c = CenterOf(button);
         Click(c.x, c.y);
         EXPECT_TRUE(WaitUntil([&] { return parent.CountOf(kButtonId) == 1; }, 5000));
     });
@@ -72,7 +68,7 @@ TEST(FlatButton, CheckButtonClicksWithItsIdAndLeavesTheCheckToItsOwner)
     EXPECT_EQ(BST_CHECKED, SendMessageW(button, BM_GETCHECK, 0, 0));
     UpdateWindow(button);
     // The icon sits in the middle of the face.
-    EXPECT_TRUE(Near(RGB(255, 0, 0), ClientPixel(button, 27, 9)));
+    EXPECT_TRUE(Near(RGB(255, 0, 0), ClientPixel(button, 27, 9), 11));
 }
 
 TEST(FlatButton, AutoCheckButtonTogglesOnEachClick)
@@ -81,8 +77,8 @@ TEST(FlatButton, AutoCheckButtonTogglesOnEachClick)
     FwFlatButton button;
     ASSERT_TRUE(button.Create(L"Go", WS_CHILD | WS_VISIBLE | BS_PUSHLIKE | BS_AUTOCHECKBOX, {10, 10, 80, 34},
                               parent, kButtonId));
-    AsUser([&] {
-        POINT c = ScreenCentre(button);
+    AsUserWithTooltips([&] {
+        POINT c = CenterOf(button);
         Click(c.x, c.y);
         EXPECT_TRUE(WaitUntil([&] { return parent.CountOf(kButtonId) == 1; }, 5000));
         EXPECT_EQ(BST_CHECKED, SendMessageW(button, BM_GETCHECK, 0, 0));
@@ -108,8 +104,8 @@ TEST(FlatButton, TooltipShowsItsTextUnderTheMouse)
     HWND tip = FwThreadToolTip();
     ASSERT_TRUE(tip);
     std::wstring shown;
-    AsUser([&] {
-        POINT c = ScreenCentre(button);
+    AsUserWithTooltips([&] {
+        POINT c = CenterOf(button);
         MouseMove(c.x - 3, c.y);
         MouseMove(c.x, c.y);
         WaitUntil([&] { return IsWindowVisible(tip) != FALSE; }, 8000);
@@ -134,8 +130,8 @@ TEST(ColourButton, PopupPicksAColourAndTellsTheParent)
             blue = i;
     ASSERT_GE(blue, 0);
 
-    AsUser([&] {
-        POINT c = ScreenCentre(button);
+    AsUserWithTooltips([&] {
+        POINT c = CenterOf(button);
         Click(c.x, c.y);
         HWND popup = OpenPopup();
         ASSERT_TRUE(popup);
@@ -159,8 +155,8 @@ TEST(ColourButton, EscAClickOutsideOrOnTheButtonCloseThePopupWithoutAPick)
     FwColourButton button;
     ASSERT_TRUE(button.Create(L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, {10, 10, 80, 32}, parent, kButtonId));
     button.SetColor(RGB(255, 0, 0));
-    AsUser([&] {
-        POINT c = ScreenCentre(button);
+    AsUserWithTooltips([&] {
+        POINT c = CenterOf(button);
         Click(c.x, c.y);
         HWND popup = OpenPopup();
         ASSERT_TRUE(popup);
@@ -196,8 +192,8 @@ TEST(ColourButton, OtherColoursOpensTheColourDialog)
     button.SetColor(RGB(12, 34, 56));
     button.EnableOtherButton(L"More colors");
     bool dialogSeen = false;
-    AsUser([&] {
-        POINT c = ScreenCentre(button);
+    AsUserWithTooltips([&] {
+        POINT c = CenterOf(button);
         Click(c.x, c.y);
         HWND popup = OpenPopup();
         ASSERT_TRUE(popup);

@@ -4,24 +4,11 @@
 #include <gtest/gtest.h>
 #include "framework/link_control.h"
 #include "tests/support/morvale_process.h"
-#include "tests/support/ui_input.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    GdiFlush();
-}
-
-bool PumpUntil(const std::function<bool()>& predicate, DWORD timeoutMs = 10000)
-{
-    return WaitUntil([&] { Pump(); return predicate(); }, timeoutMs);
-}
 
 // Counts the addresses it was asked to open instead of starting a browser.
 struct CountingLink : FwLinkControl {

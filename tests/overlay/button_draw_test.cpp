@@ -6,22 +6,13 @@
 #include "framework/colour_popup.h"
 #include "overlay/button_draw.h"
 #include "tests/framework/control_parent.h"
+#include "tests/support/screen_pixels.h"
 #include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
 const COLORREF kCanvasColour = 0x808000;
-
-void AsUser(const std::function<void()>& user)
-{
-    std::atomic<bool> done(false);
-    WithUser([&] {
-        WaitUntil([&] { return done.load(); }, 60000, true);
-    }, [&] {
-        user();
-        done = true;
-    });
-}
 
 // A pen button set up as the toolbar does, 54 x 18 at (3, 34) of its parent.
 struct PenButton {
@@ -50,12 +41,6 @@ struct PenButton {
 
 HWND OpenMenu(DWORD ms = 5000) { return WaitForWindow(L"#32768", nullptr, ms); }
 
-bool Near(COLORREF a, COLORREF b)
-{
-    return abs(GetRValue(a) - GetRValue(b)) < 12 && abs(GetGValue(a) - GetGValue(b)) < 12
-           && abs(GetBValue(a) - GetBValue(b)) < 12;
-}
-
 } // namespace
 
 TEST(ButtonDraw, BarIsInThePenColourAndAsHighAsThePenIsWide)
@@ -72,10 +57,10 @@ TEST(ButtonDraw, BarIsInThePenColourAndAsHighAsThePenIsWide)
         pen.button.m_nPenWidth = c.width;
         InvalidateRect(pen.button, nullptr, TRUE);
         UpdateWindow(pen.button);
-        EXPECT_TRUE(Near(kCanvasColour, ClientPixel(pen.button, 18, 14))) << c.width;
-        EXPECT_TRUE(Near(kCanvasColour, ClientPixel(pen.button, 35, c.topRow))) << c.width;
+        EXPECT_TRUE(Near(kCanvasColour, ClientPixel(pen.button, 18, 14), 11)) << c.width;
+        EXPECT_TRUE(Near(kCanvasColour, ClientPixel(pen.button, 35, c.topRow), 11)) << c.width;
         if (c.topRow > 3) {
-            EXPECT_FALSE(Near(kCanvasColour, ClientPixel(pen.button, 35, c.topRow - 1))) << c.width;
+            EXPECT_FALSE(Near(kCanvasColour, ClientPixel(pen.button, 35, c.topRow - 1), 11)) << c.width;
         }
     }
 }
@@ -156,7 +141,7 @@ TEST(ButtonDraw, WidthMenuChecksTheWidthAndSendsTheWidthCommandOnce)
     EXPECT_EQ(1, pen.parent.CountOf(ID_TOOL_WIDTH));
     EXPECT_EQ(0, pen.parent.CountOf(ID_TOOL_DRAW));
     UpdateWindow(pen.button);
-    EXPECT_TRUE(Near(kCanvasColour, ClientPixel(pen.button, 35, 7)));
+    EXPECT_TRUE(Near(kCanvasColour, ClientPixel(pen.button, 35, 7), 11));
 }
 
 TEST(ButtonDraw, ClickOnTheLeftZoneThatClosesTheMenuDoesNotReopenIt)
@@ -208,7 +193,7 @@ TEST(ButtonDraw, ColourPickSendsTheColourCommandAndNotTheDrawCommand)
     EXPECT_EQ(0, pen.parent.CountOf(ID_TOOL_DRAW));
     EXPECT_EQ(BST_UNCHECKED, SendMessageW(pen.button, BM_GETCHECK, 0, 0));
     UpdateWindow(pen.button);
-    EXPECT_TRUE(Near(RGB(255, 0, 0), ClientPixel(pen.button, 18, 14)));
+    EXPECT_TRUE(Near(RGB(255, 0, 0), ClientPixel(pen.button, 18, 14), 11));
 }
 
 TEST(ButtonDraw, MiddleClickSendsTheDrawCommand)

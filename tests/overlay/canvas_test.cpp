@@ -7,6 +7,9 @@
 #include "app/resource.h"
 #include "tests/engine/colour_window.h"
 #include "tests/overlay/overlay_test_support.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
@@ -30,14 +33,14 @@ protected:
         // Painted once the toolbar shows through its black area again.
         ASSERT_TRUE(ScreenShows(640, 360, veil, 2));
         ASSERT_TRUE(ScreenShows(1100, 640, kToolbar));
-        PumpMessages(100);
+        PumpFor(100);
     }
     void TearDown() override
     {
         canvas.DestroyWindow();
         delete toolbar;
         delete desk;
-        PumpMessages(100);
+        PumpFor(100);
     }
 
     COLORREF Ink(COLORREF colour) { return ShownAtAlpha(Rect(100, 500, 200, 600), colour, 100); }
@@ -96,7 +99,7 @@ TEST_F(Canvas, AStrokeDrawnWithTheMouseShowsInItsColour)
 {
     const COLORREF teal = Ink(kTeal);
     Settle();
-    WithInput([] { Drag({300, 300}, {{340, 300}, {380, 302}, {420, 304}}); });
+    WithInput([] { DragThrough({300, 300}, {{340, 300}, {380, 302}, {420, 304}}); });
     ASSERT_EQ(canvas.StrokeCount(), 1);
     EXPECT_EQ(canvas.CurrentStroke(), nullptr);
     const AnnotObj* s = canvas.Stroke(0);
@@ -115,7 +118,7 @@ TEST_F(Canvas, AStrokeDrawnWithTheMouseShowsInItsColour)
 
     // A repaint draws the finished stroke again.
     InvalidateRect(canvas, nullptr, TRUE);
-    PumpMessages(300);
+    PumpFor(300);
     EXPECT_TRUE(ScreenShows(360, 301, teal, 2));
 
     // The cursor over the canvas is the pencil, 32 x 32 with its tip at (8, 24).
@@ -141,11 +144,11 @@ TEST_F(Canvas, AStrokeDrawnWithTheMouseShowsInItsColour)
 TEST_F(Canvas, JitterAndClicksWithoutMovementLeaveNoStroke)
 {
     WithInput([] {
-        Drag({300, 300}, {{303, 300}, {303, 303}, {300, 297}, {297, 302}, {301, 299}});
-        MoveTo(500, 400);
+        DragThrough({300, 300}, {{303, 300}, {303, 303}, {300, 297}, {297, 302}, {301, 299}});
+        MouseMoveAndWait(500, 400);
         LeftDown();
         LeftUp();
-        Drag({600, 400}, {{603, 397}});
+        DragThrough({600, 400}, {{603, 397}});
     });
     EXPECT_EQ(canvas.StrokeCount(), 0);
     EXPECT_EQ(canvas.CurrentStroke(), nullptr);
@@ -153,7 +156,7 @@ TEST_F(Canvas, JitterAndClicksWithoutMovementLeaveNoStroke)
         EXPECT_TRUE(Veiled(p.x, p.y, veil)) << p.x << "," << p.y;
 
     // Jitter within a stroke adds no point: the next move is measured from the same last point.
-    WithInput([] { Drag({300, 500}, {{302, 502}, {303, 497}, {304, 500}}); });
+    WithInput([] { DragThrough({300, 500}, {{302, 502}, {303, 497}, {304, 500}}); });
     ASSERT_EQ(canvas.StrokeCount(), 1);
     ASSERT_EQ(canvas.Stroke(0)->points.count, 2u);
     EXPECT_EQ(canvas.Stroke(0)->points.data[1].x, 304);
@@ -164,13 +167,13 @@ TEST_F(Canvas, ALaterColourOrWidthAppliesToTheNextStrokeOnlyAndBlackStaysVisible
 {
     const COLORREF teal = Ink(kTeal), blue = Ink(RGB(0, 0, 255)), nearBlack = Ink(RGB(1, 1, 1));
     Settle();
-    WithInput([] { Drag({200, 200}, {{260, 200}, {320, 200}}); });
+    WithInput([] { DragThrough({200, 200}, {{260, 200}, {320, 200}}); });
     canvas.m_crLineColor = RGB(0, 0, 255);
     canvas.m_nLineWidth = 15;
-    WithInput([] { Drag({200, 300}, {{260, 300}, {320, 300}}); });
+    WithInput([] { DragThrough({200, 300}, {{260, 300}, {320, 300}}); });
     canvas.m_crLineColor = RGB(0, 0, 0);
     canvas.m_nLineWidth = 3;
-    WithInput([] { Drag({200, 400}, {{260, 400}, {320, 400}}); });
+    WithInput([] { DragThrough({200, 400}, {{260, 400}, {320, 400}}); });
     ASSERT_EQ(canvas.StrokeCount(), 3);
     EXPECT_EQ(canvas.Stroke(0)->style, (5u << 24) | kTeal);
     EXPECT_EQ(canvas.Stroke(1)->style, (15u << 24) | RGB(0, 0, 255));
@@ -187,7 +190,7 @@ TEST_F(Canvas, ALaterColourOrWidthAppliesToTheNextStrokeOnlyAndBlackStaysVisible
 
     // Everything repainted keeps each stroke's own colour and width.
     InvalidateRect(canvas, nullptr, TRUE);
-    PumpMessages(300);
+    PumpFor(300);
     EXPECT_TRUE(ScreenShows(260, 200, teal, 2));
     EXPECT_TRUE(Veiled(260, 205, veil));
     EXPECT_TRUE(ScreenShows(260, 306, blue, 2));
@@ -202,12 +205,12 @@ TEST_F(Canvas, LeavingTheCanvasEndsTheStrokeAtItsLastPoint)
     InvalidateRect(canvas, nullptr, TRUE);
     ASSERT_TRUE(ScreenShows(640, 50, kDesk));
     WithInput([] {
-        MoveTo(500, 300);
+        MouseMoveAndWait(500, 300);
         LeftDown();
-        MoveTo(540, 300);
-        MoveTo(580, 50);
-        MoveTo(640, 300);
-        MoveTo(700, 300);
+        MouseMoveAndWait(540, 300);
+        MouseMoveAndWait(580, 50);
+        MouseMoveAndWait(640, 300);
+        MouseMoveAndWait(700, 300);
         LeftUp();
     });
     ASSERT_EQ(canvas.StrokeCount(), 1);
@@ -229,12 +232,12 @@ TEST_F(Canvas, TheToolbarStaysClickableAndClearRepaintsTheBareVeil)
     // The toolbar keeps itself above the veil, as the recording toolbar does.
     SetWindowPos(*toolbar, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     WithInput([] {
-        Drag({300, 300}, {{400, 300}});
-        MoveTo(1100, 640);
+        DragThrough({300, 300}, {{400, 300}});
+        MouseMoveAndWait(1100, 640);
         LeftDown();
         LeftUp();
     });
-    EXPECT_TRUE(WaitFor([&] { return toolbar->presses == 1; })) << toolbar->presses;
+    EXPECT_TRUE(PumpUntil([&] { return toolbar->presses == 1; })) << toolbar->presses;
     ASSERT_EQ(canvas.StrokeCount(), 1);
     ASSERT_TRUE(Near(ScreenPixel(350, 300), teal, 2));
 

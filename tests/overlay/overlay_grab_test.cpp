@@ -11,6 +11,9 @@
 #include "tests/engine/media_probe.h"
 #include "tests/overlay/overlay_test_support.h"
 #include "tests/support/host.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
@@ -50,11 +53,11 @@ TEST(OverlayGrab, RecordingShowsTheWatermarkAndStrokesAndNoClickMarkersWhileDraw
     ASSERT_TRUE(ScreenShows(1100, 640, kToolbar));
     canvas.m_crLineColor = RGB(0, 0, 255);
     canvas.m_nLineWidth = 9;
-    WithInput([] { Drag({300, 400}, {{400, 400}, {500, 400}, {600, 400}}); });
+    WithInput([] { DragThrough({300, 400}, {{400, 400}, {500, 400}, {600, 400}}); });
     ASSERT_EQ(canvas.StrokeCount(), 1);
     // The watermark was there first; the toolbar lifts it above the veil while recording.
     SetWindowPos(watermark, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    PumpMessages(300);
+    PumpFor(300);
     const COLORREF markShown = ScreenPixel(180, 130), strokeShown = ScreenPixel(450, 400),
                    veilShown = ScreenPixel(800, 300);
     ASSERT_NE(strokeShown, veilShown);
@@ -71,13 +74,13 @@ TEST(OverlayGrab, RecordingShowsTheWatermarkAndStrokesAndNoClickMarkersWhileDraw
         ASSERT_TRUE(worker.Start(path, &noSound, nullptr, nullptr));
         // The left button held on the veil for most of the recording.
         WithInput([] {
-            MoveTo(800, 300);
+            MouseMoveAndWait(800, 300);
             LeftDown();
             Sleep(2000);
             LeftUp();
-            MoveTo(1279, 719);
+            MouseMoveAndWait(1279, 719);
         });
-        PumpMessages(300);
+        PumpFor(300);
         EXPECT_TRUE(worker.Stop());
     }
     ASSERT_EQ(canvas.StrokeCount(), 1) << "a press without movement adds no stroke";

@@ -10,6 +10,9 @@
 #include "tests/engine/colour_window.h"
 #include "tests/overlay/overlay_test_support.h"
 #include "tests/support/host.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
@@ -114,15 +117,15 @@ TEST(Watermark, AlphaOfZeroInItsLowByteShowsNothingAndLetsClicksThrough)
     ASSERT_TRUE(ScreenShows(280, 230, kBelow));
     Shown w;
     ASSERT_TRUE(w.Show(MakePicture("PNG24", "png"), 200, 200, 256));
-    PumpMessages(300);
+    PumpFor(300);
     EXPECT_TRUE(SameRect(w.WindowRect(), Rect(200, 200, 300, 260)));
     EXPECT_EQ(ScreenPixel(280, 230), kBelow);
     WithInput([] {
-        MoveTo(280, 230);
+        MouseMoveAndWait(280, 230);
         LeftDown();
         LeftUp();
     });
-    EXPECT_TRUE(WaitFor([&] { return below.presses == 1; })) << below.presses;
+    EXPECT_TRUE(PumpUntil([&] { return below.presses == 1; })) << below.presses;
 }
 
 TEST(Watermark, IsCreatedInvisibleAtTheTopLeftWithItsOwnClass)
@@ -131,7 +134,7 @@ TEST(Watermark, IsCreatedInvisibleAtTheTopLeftWithItsOwnClass)
     ASSERT_TRUE(ScreenShows(50, 20, kDesk));
     CWndWatermark w;
     ASSERT_TRUE(w.Create());
-    PumpMessages(300);
+    PumpFor(300);
     wchar_t name[64] = L"", title[64] = L"";
     GetClassNameW(w, name, 64);
     GetWindowTextW(w, title, 64);
@@ -153,8 +156,8 @@ TEST(Watermark, DragsFromAPicturePixelWithTheSizeAllCursor)
     ASSERT_TRUE(w.Show(MakePicture("BMP3", "bmp"), 200, 200, 255));
     ASSERT_TRUE(ScreenShows(280, 230, kInk));
     WithInput([] {
-        MoveTo(280, 230);
-        MoveTo(282, 232);
+        MouseMoveAndWait(280, 230);
+        MouseMoveAndWait(282, 232);
     });
     CURSORINFO cursor = {};
     cursor.cbSize = sizeof cursor;
@@ -167,13 +170,13 @@ TEST(Watermark, DragsFromAPicturePixelWithTheSizeAllCursor)
     app.mainWindow = &mainWindow;
     ColourWindow other(Rect(900, 100, 1000, 200), kDesk);
     SetForegroundWindow(other.Handle());
-    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == other.Handle(); }));
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other.Handle(); }));
     mainWindow.activations = 0;
 
-    WithInput([] { Drag({282, 232}, {{330, 260}, {400, 300}, {482, 332}}); });
+    WithInput([] { DragThrough({282, 232}, {{330, 260}, {400, 300}, {482, 332}}); });
     // Wine's own move loop then activates the dragged window, so only the activation is checked.
     EXPECT_EQ(mainWindow.activations, 1);
-    EXPECT_TRUE(WaitFor([&] { return SameRect(w.WindowRect(), Rect(400, 300, 500, 360)); }))
+    EXPECT_TRUE(PumpUntil([&] { return SameRect(w.WindowRect(), Rect(400, 300, 500, 360)); }))
         << w.WindowRect().left << "," << w.WindowRect().top;
     EXPECT_TRUE(ScreenShows(480, 330, kInk));
     EXPECT_TRUE(ScreenShows(280, 230, kDesk));
@@ -182,8 +185,8 @@ TEST(Watermark, DragsFromAPicturePixelWithTheSizeAllCursor)
     TestToolbar below(Rect(350, 250, 460, 400), kBelow);
     SetWindowPos(w.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_TRUE(ScreenShows(410, 330, kBelow));
-    WithInput([] { Drag({410, 330}, {{440, 360}, {460, 380}}); });
-    EXPECT_TRUE(WaitFor([&] { return below.presses == 1; })) << below.presses;
+    WithInput([] { DragThrough({410, 330}, {{440, 360}, {460, 380}}); });
+    EXPECT_TRUE(PumpUntil([&] { return below.presses == 1; })) << below.presses;
     EXPECT_TRUE(SameRect(w.WindowRect(), Rect(400, 300, 500, 360)));
 }
 
@@ -196,8 +199,8 @@ TEST(Watermark, ClickThroughWithTransparentStyle)
     ASSERT_TRUE(w.Show(MakePicture("BMP3", "bmp"), 200, 200, 255));
     ASSERT_TRUE(ScreenShows(280, 230, kInk));
     w.window.ModifyStyleEx(0, WS_EX_TRANSPARENT);
-    WithInput([] { Drag({280, 230}, {{330, 260}, {380, 290}}); });
-    EXPECT_TRUE(WaitFor([&] { return below.presses == 1; })) << below.presses;
+    WithInput([] { DragThrough({280, 230}, {{330, 260}, {380, 290}}); });
+    EXPECT_TRUE(PumpUntil([&] { return below.presses == 1; })) << below.presses;
     EXPECT_TRUE(SameRect(w.WindowRect(), Rect(200, 200, 300, 260)));
     EXPECT_TRUE(ScreenShows(280, 230, kInk));
 }

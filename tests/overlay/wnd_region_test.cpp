@@ -13,6 +13,9 @@
 #include "overlay/wnd_region.h"
 #include "tests/support/host.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
@@ -23,22 +26,12 @@ const int kStepMs = 15;
 const DWORD kSelectionDeadlineMs = 30000;
 const DWORD kWaitDeadlineMs = 8000;
 
-RECT Rect(int l, int t, int r, int b) { return {l, t, r, b}; }
-
 std::string Show(const RECT& r)
 {
     char s[96];
     snprintf(s, sizeof s, "(%ld,%ld,%ld,%ld)", (long)r.left, (long)r.top, (long)r.right,
              (long)r.bottom);
     return s;
-}
-
-COLORREF ScreenPixel(int x, int y)
-{
-    HDC screen = GetDC(nullptr);
-    COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return c;
 }
 
 int Channel(COLORREF c, int shift) { return (c >> shift) & 0xFF; }
@@ -119,46 +112,6 @@ private:
 };
 Backdrop* Backdrop::s_self = nullptr;
 
-void Pump(DWORD ms)
-{
-    DWORD end = GetTickCount() + ms;
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    } while ((int)(GetTickCount() - end) < 0);
-}
-
-// ---- input as a user gives it ----
-
-void SendMouse(DWORD flags, int x = 0, int y = 0)
-{
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        // Normalised so that the platform's scaling lands on pixel (x, y).
-        const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-        in.mi.dx = (x * 65536 + w - 1) / w;
-        in.mi.dy = (y * 65536 + h - 1) / h;
-    }
-    in.mi.dwFlags = flags;
-    SendInput(1, &in, sizeof in);
-}
-
-void MoveMouse(int x, int y) { SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y); }
-
-void SendKey(WORD vk)
-{
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof in[0]);
-}
-
 POINT CursorPos()
 {
     POINT p = {-1, -1};
@@ -211,14 +164,14 @@ public:
     }
     Script& Mouse(int x, int y)
     {
-        Do([x, y] { MoveMouse(x, y); });
+        Do([x, y] { SendMouseMove(x, y); });
         return WaitFor("the pointer", [x, y] {
             POINT p = CursorPos();
             return p.x == x && p.y == y;
         });
     }
-    Script& Button(DWORD flags) { return Do([flags] { SendMouse(flags); }); }
-    Script& Key(WORD vk) { return Do([vk] { SendKey(vk); }); }
+    Script& Button(DWORD flags) { return Do([flags] { SendMouseButton(flags); }); }
+    Script& Key(WORD vk) { return Do([vk] { PressKey(vk); }); }
     // A check made between two steps, while the selector runs.
     Script& Check(std::function<void()> check) { return Do(check); }
 
@@ -303,7 +256,7 @@ protected:
         SetForegroundWindow(backdrop_->Handle());
         // The pointer rests in a corner, away from every panel, until a script moves it.
         SetCursorPos(1270, 710);
-        Pump(100);
+        PumpFor(100);
     }
     void Place(const RECT& r) { *static_cast<RECT*>(selector_.region) = r; }
     RECT Now() const { return *selector_.region; }
@@ -382,7 +335,7 @@ TEST_F(RegionSelector, ThePanelIsSeenWhereTheRectangleIsAndNothingElse)
     // Once the selection ends, nothing of it stays on the screen.
     DWORD end = GetTickCount() + kWaitDeadlineMs;
     while (!Shows(ScreenPixel(310, 200), kBackdrop) && GetTickCount() < end)
-        Pump(20);
+        PumpFor(20);
     EXPECT_TRUE(ScreenShows({310, 200}, kBackdrop));
     EXPECT_TRUE(ScreenShows({703, 453}, kBackdrop));
 }
@@ -399,37 +352,19 @@ bool Bluish(COLORREF c) { return GetBValue(c) > 150 && GetRValue(c) < 100 && Get
 
 ColourSpread Spread(const RECT& area, bool (*match)(COLORREF))
 {
-    const int w = area.right - area.left, h = area.bottom - area.top;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
+    const int w = area.right - area.left;
     ColourSpread spread;
-    const DWORD* px = (const DWORD*)bits;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            DWORD v = px[y * w + x];
-            if (!match(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF)))
-                continue;
-            ++spread.count;
-            spread.box.left = std::min<LONG>(spread.box.left, area.left + x);
-            spread.box.top = std::min<LONG>(spread.box.top, area.top + y);
-            spread.box.right = std::max<LONG>(spread.box.right, area.left + x);
-            spread.box.bottom = std::max<LONG>(spread.box.bottom, area.top + y);
-        }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    const std::vector<COLORREF> pixels = ScreenArea(area);
+    for (int i = 0; i < (int)pixels.size(); ++i) {
+        if (!match(pixels[i]))
+            continue;
+        const int x = i % w, y = i / w;
+        ++spread.count;
+        spread.box.left = std::min<LONG>(spread.box.left, area.left + x);
+        spread.box.top = std::min<LONG>(spread.box.top, area.top + y);
+        spread.box.right = std::max<LONG>(spread.box.right, area.left + x);
+        spread.box.bottom = std::max<LONG>(spread.box.bottom, area.top + y);
+    }
     return spread;
 }
 
@@ -681,8 +616,8 @@ TEST_F(RegionSelector, DoubleClickAndEnterAccept)
             .Button(MOUSEEVENTF_LEFTUP)
             .Button(MOUSEEVENTF_LEFTDOWN); // the second press is the double-click: it accepts
         EXPECT_EQ(s.Run(), 1);
-        SendMouse(MOUSEEVENTF_LEFTUP);
-        Pump(50);
+        SendMouseButton(MOUSEEVENTF_LEFTUP);
+        PumpFor(50);
         EXPECT_FALSE(IsWindow(s.Window()));
         EXPECT_EQ(Show(Now()), Show(Rect(300, 150, 700, 450)));
     }

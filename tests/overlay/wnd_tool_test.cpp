@@ -10,7 +10,9 @@
 #include "overlay/wnd_tool.h"
 #include "tests/engine/media_probe.h"
 #include "tests/support/host.h"
+#include "tests/support/screen_pixels.h"
 #include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
@@ -20,68 +22,7 @@ std::wstring SettingsBesideTest() { return TMorvaleDlg::SettingsPath().Text(); }
 
 std::wstring ItemText(HWND dialog, int id) { return WindowTextOf(GetDlgItem(dialog, id)); }
 
-// Keeps the test's thread pumping while user acts from a thread of its own.
-void AsUser(const std::function<void()>& user)
-{
-    std::atomic<bool> done(false);
-    WithUser([&] { WaitUntil([&] { return done.load(); }, 90000, true); }, [&] {
-        user();
-        done = true;
-    });
-}
-
-bool Pump(const std::function<bool()>& condition, DWORD ms = 10000) { return WaitUntil(condition, ms, true); }
-
 HWND ToolbarWindow() { return FindWindowW(kToolClass, kToolClass); }
-
-// The screen's pixels of a toolbar rectangle (client coordinates).
-std::vector<COLORREF> Grab(HWND window, const RECT& r)
-{
-    std::vector<COLORREF> pixels;
-    HDC screen = GetDC(nullptr);
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x) {
-            POINT p = ClientToScreenPoint(window, x, y);
-            pixels.push_back(GetPixel(screen, p.x, p.y));
-        }
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-// What the tick draws for a time text, in the same rectangle, font and colours.
-std::vector<COLORREF> RenderTime(const wchar_t* text)
-{
-    const int w = 41, h = 18;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bits = CreateCompatibleBitmap(screen, w, h);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bits);
-    RECT r = {0, 0, w, h};
-    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-    HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    SetTextColor(dc, RGB(0, 0, 0));
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    DrawTextW(dc, text, -1, &r, DT_SINGLELINE | DT_VCENTER);
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            pixels.push_back(GetPixel(dc, x, y));
-    SelectObject(dc, font);
-    SelectObject(dc, old);
-    DeleteObject(bits);
-    DeleteDC(dc);
-    return pixels;
-}
-
-int CountNear(const std::vector<COLORREF>& pixels, COLORREF colour, int tolerance)
-{
-    int n = 0;
-    for (COLORREF c : pixels)
-        n += abs(GetRValue(c) - GetRValue(colour)) <= tolerance && abs(GetGValue(c) - GetGValue(colour)) <= tolerance
-             && abs(GetBValue(c) - GetBValue(colour)) <= tolerance;
-    return n;
-}
 
 class Toolbar : public ::testing::Test {
 protected:
@@ -92,14 +33,14 @@ protected:
         dialog = owner.get();
         ASSERT_TRUE(dialog->Create(IDD_MAIN));
         ShowWindow(dialog->Handle(), SW_SHOW);
-        Pump([] { return false; }, 200);
+        PumpFor(200);
     }
     void TearDown() override
     {
         if (HWND bar = ToolbarWindow())
             DestroyWindow(bar);
         dialog->DestroyWindow();
-        Pump([] { return false; }, 100);
+        PumpFor(100);
         owner.reset();
         DeleteFileW(SettingsBesideTest().c_str());
     }
@@ -118,7 +59,7 @@ protected:
     void ClickToolButton(int id)
     {
         HWND button = GetDlgItem(ToolbarWindow(), id);
-        POINT c = ScreenCentre(button);
+        POINT c = CenterOf(button);
         Click(c.x, c.y);
     }
 
@@ -159,20 +100,20 @@ TEST_F(Toolbar, EntireScreenSlidesTicksAndEndsWithTheSavedReport)
     // The first tick shows 00:00:00 beside a blank icon area, the second 00:00:01 and the icon
     // (the red dot of a recording with sound).
     const RECT time = {18, 15, 59, 33}, iconArea = {1, 15, 17, 33};
-    ASSERT_TRUE(Pump([&] { return tool->Seconds() == 1; }, 5000));
-    EXPECT_EQ(RenderTime(L"00:00:00 "), Grab(bar, time));
-    EXPECT_EQ(0, CountNear(Grab(bar, iconArea), RGB(224, 0, 0), 40));
-    ASSERT_TRUE(Pump([&] { return tool->Seconds() == 2; }, 5000));
-    EXPECT_EQ(RenderTime(L"00:00:01 "), Grab(bar, time));
-    EXPECT_GT(CountNear(Grab(bar, iconArea), RGB(224, 0, 0), 40), 20);
-    ASSERT_TRUE(Pump([&] { return tool->Seconds() == 4; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() == 1; }, 5000));
+    EXPECT_EQ(RenderTime(L"00:00:00 "), ScreenClientArea(bar, time));
+    EXPECT_EQ(0, CountNear(ScreenClientArea(bar, iconArea), RGB(224, 0, 0), 40));
+    ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() == 2; }, 5000));
+    EXPECT_EQ(RenderTime(L"00:00:01 "), ScreenClientArea(bar, time));
+    EXPECT_GT(CountNear(ScreenClientArea(bar, iconArea), RGB(224, 0, 0), 40), 20);
+    ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() == 4; }, 5000));
 
     unsigned seconds = 0;
     AsUser([&] {
         seconds = tool->Seconds();
         ClickToolButton(ID_TOOL_END);
         WaitUntil([] { return ToolbarWindow() == nullptr; }, 15000);
-    });
+    }, 90000);
     double elapsed = (GetTickCount() - startedAt) / 1000.0;
     ASSERT_EQ(nullptr, ToolbarWindow());
     EXPECT_TRUE(IsWindowVisible(DialogWindow()));
@@ -207,9 +148,9 @@ TEST_F(Toolbar, PauseStandsTheTimeStillAndBlinksPaused)
     std::string file = NewTempDir("pause") + "/paused.flv";
     ASSERT_TRUE(StartToolbar(file, -2));
     HWND bar = ToolbarWindow();
-    ASSERT_TRUE(Pump([&] { return tool->Seconds() == 2; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() == 2; }, 5000));
     // Without sound the blinking icon is the crossed-out microphone (it has red in it, too).
-    EXPECT_GT(CountNear(Grab(bar, {1, 15, 17, 33}), RGB(224, 0, 0), 40), 3);
+    EXPECT_GT(CountNear(ScreenClientArea(bar, {1, 15, 17, 33}), RGB(224, 0, 0), 40), 3);
 
     unsigned before = 0;
     int blinkBefore = 0;
@@ -218,7 +159,7 @@ TEST_F(Toolbar, PauseStandsTheTimeStillAndBlinksPaused)
         WaitUntil([&] { return tool->Worker().m_bPaused != 0; }, 5000);
         before = tool->Seconds();
         blinkBefore = CWndTool::s_nBlink;
-    });
+    }, 90000);
     ASSERT_TRUE(tool->Worker().m_bPaused);
     EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(bar, ID_TOOL_PAUSE), BM_GETCHECK, 0, 0));
     // Two paused ticks: one blank, one "Paused" (dark text pixels), in the order the process-wide
@@ -226,8 +167,8 @@ TEST_F(Toolbar, PauseStandsTheTimeStillAndBlinksPaused)
     int darkAt[2] = {-1, -1};
     for (int i = 0; i < 2; ++i) {
         int target = blinkBefore + i + 1;
-        ASSERT_TRUE(Pump([&] { return CWndTool::s_nBlink == target; }, 5000));
-        darkAt[(target - 1) % 2] = CountNear(Grab(bar, {1, 15, 59, 33}), RGB(0, 0, 0), 60);
+        ASSERT_TRUE(PumpUntil([&] { return CWndTool::s_nBlink == target; }, 5000));
+        darkAt[(target - 1) % 2] = CountNear(ScreenClientArea(bar, {1, 15, 59, 33}), RGB(0, 0, 0), 60);
     }
     EXPECT_EQ(0, darkAt[0]);  // an even counter blanks the strip
     EXPECT_GT(darkAt[1], 20); // an odd one writes "Paused"
@@ -236,14 +177,14 @@ TEST_F(Toolbar, PauseStandsTheTimeStillAndBlinksPaused)
     AsUser([&] {
         ClickToolButton(ID_TOOL_PAUSE);
         WaitUntil([&] { return tool->Worker().m_bPaused == 0; }, 5000);
-    });
+    }, 90000);
     EXPECT_EQ(BST_UNCHECKED, SendMessageW(GetDlgItem(bar, ID_TOOL_PAUSE), BM_GETCHECK, 0, 0));
-    ASSERT_TRUE(Pump([&] { return tool->Seconds() >= before + 2; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() >= before + 2; }, 5000));
     unsigned running = tool->Seconds();
     AsUser([&] {
         ClickToolButton(ID_TOOL_END);
         WaitUntil([] { return ToolbarWindow() == nullptr; }, 15000);
-    });
+    }, 90000);
     double elapsed = (GetTickCount() - startedAt) / 1000.0;
     std::vector<ProbedPacket> packets = ProbePackets(file, "v");
     ASSERT_FALSE(packets.empty());
@@ -287,7 +228,7 @@ TEST_F(Toolbar, DrawOpensTheVeilAndEscFromAnyWindowEndsIt)
         strokes = tool->Canvas().StrokeCount();
         PressKey(VK_ESCAPE);
         WaitUntil([&] { return !IsWindow(canvas); }, 5000);
-    });
+    }, 90000);
     ASSERT_TRUE(canvas);
     EXPECT_EQ(14, tool->Canvas().m_nLineWidth);
     EXPECT_EQ(1, strokes);
@@ -300,14 +241,14 @@ TEST_F(Toolbar, DrawOpensTheVeilAndEscFromAnyWindowEndsIt)
     AsUser([&] {
         ClickToolButton(ID_TOOL_END);
         WaitUntil([] { return ToolbarWindow() == nullptr; }, 15000);
-    });
+    }, 90000);
     EXPECT_FALSE(ProbePackets(file, "v").empty());
 }
 
 TEST_F(Toolbar, WriteErrorEndsInRedWithThePath)
 {
     ASSERT_TRUE(StartToolbar("/dev/full", -2));
-    ASSERT_TRUE(Pump([] { return ToolbarWindow() == nullptr; }, 20000));
+    ASSERT_TRUE(PumpUntil([] { return ToolbarWindow() == nullptr; }, 20000));
     EXPECT_TRUE(IsWindowVisible(DialogWindow()));
     EXPECT_TRUE(dialog->errorFlag);
     EXPECT_EQ(L"", ItemText(DialogWindow(), IDC_STATUS_TITLE));
@@ -347,7 +288,7 @@ TEST_F(Toolbar, AreaRecordingBlinksCornerMarksAndRecordsTheRectangle)
     // Something on the screen there that paints itself again when the desktop is repainted.
     HWND below = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 650, 250, 430, 350, nullptr,
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
-    Pump([] { return false; }, 200);
+    PumpFor(200);
     auto corner = [&] {
         HDC screen = GetDC(nullptr);
         COLORREF c = GetPixel(screen, area.left - 1, area.top + 10);
@@ -356,11 +297,11 @@ TEST_F(Toolbar, AreaRecordingBlinksCornerMarksAndRecordsTheRectangle)
     };
     ASSERT_TRUE(StartToolbar(file, -2));
     COLORREF before = corner();
-    ASSERT_TRUE(Pump([&] { return tool->Seconds() == 1; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() == 1; }, 5000));
     COLORREF marked = corner();
-    ASSERT_TRUE(Pump([&] { return tool->Seconds() == 2; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() == 2; }, 5000));
     COLORREF again = corner();
-    ASSERT_TRUE(Pump([&] { return tool->Seconds() == 3; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() == 3; }, 5000));
     COLORREF left = corner();
     EXPECT_EQ(before ^ 0xFFFF00, marked);
     EXPECT_EQ(before, again);
@@ -368,9 +309,9 @@ TEST_F(Toolbar, AreaRecordingBlinksCornerMarksAndRecordsTheRectangle)
     AsUser([&] {
         ClickToolButton(ID_TOOL_END);
         WaitUntil([] { return ToolbarWindow() == nullptr; }, 15000);
-    });
+    }, 90000);
     // The desktop repaint at the end takes away the marks that were left.
-    EXPECT_TRUE(Pump([&] { return corner() == before; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return corner() == before; }, 5000));
     DestroyWindow(below);
     std::vector<ProbedStream> video = ProbeStreams(file, "v");
     ASSERT_EQ(1u, video.size());
@@ -397,11 +338,11 @@ TEST_F(Toolbar, WatermarkLetsTheMouseThroughAndStaysOnTopWhileRecording)
     ASSERT_TRUE(StartToolbar(file, -2));
     HWND bar = ToolbarWindow();
     EXPECT_TRUE(GetWindowLongW(watermark, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
-    ASSERT_TRUE(Pump([&] { return tool->Seconds() == 1; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() == 1; }, 5000));
     EXPECT_LT(ZOrder(watermark), ZOrder(bar)); // lifted above the toolbar by the tick
     AsUser([&] {
         ClickToolButton(ID_TOOL_END);
         WaitUntil([] { return ToolbarWindow() == nullptr; }, 15000);
-    });
+    }, 90000);
     EXPECT_FALSE(GetWindowLongW(watermark, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
 }

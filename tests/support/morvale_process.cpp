@@ -97,18 +97,6 @@ HWND FindChildByText(HWND parent, const std::wstring& text)
     return FindChild(parent, [&](HWND window) { return WindowText(window) == text; });
 }
 
-bool WaitUntil(const std::function<bool()>& predicate, DWORD timeoutMs, DWORD periodMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (predicate())
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return predicate();
-        Sleep(periodMs);
-    }
-}
-
 std::string MorvaleProcess::BuiltExe()
 {
     const char* build = getenv("MORVALE_BUILD_DIR");

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "tests/support/waiting.h"
 
 // The top-level windows of a process, in Z order.
 std::vector<HWND> TopLevelWindows(DWORD processId);
@@ -18,8 +19,6 @@ std::wstring ClassName(HWND window);
 HWND FindChild(HWND parent, const std::function<bool(HWND)>& match);
 // The first child (at any depth) of parent whose text equals text, or nullptr.
 HWND FindChildByText(HWND parent, const std::wstring& text);
-// Polls predicate every few milliseconds until it holds or timeoutMs pass; true when it held.
-bool WaitUntil(const std::function<bool()>& predicate, DWORD timeoutMs, DWORD periodMs = 10);
 
 class MorvaleProcess {
 public:
