@@ -10,7 +10,9 @@
 #include "tests/engine/media_probe.h"
 #include "tests/support/host.h"
 #include "tests/support/morvale_process.h"
-#include "tests/support/ui_input.h"
+#include "tests/support/screen_pixels.h"
+#include "tests/support/user_input.h"
+#include "tests/support/waiting.h"
 
 namespace {
 
