@@ -159,7 +159,7 @@ bool MorvaleProcess::StartWithWine()
     if (!WriteHostFile(scriptPath, script))
         return false;
     std::vector<DWORD> before = FindProcesses(WindowsFolder() + L"\\Morvale.exe");
-    std::string commandLine = "/bin/sh " + scriptPath;
+    std::string commandLine = "/bin/sh \"" + scriptPath + "\""; // the test folder may hold spaces
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION shell = {};
