@@ -8,6 +8,7 @@
 #include "tests/support/screen_pixels.h"
 #include "tests/support/user_input.h"
 #include "tests/support/waiting.h"
+#include "tests/app/green_icon.h"
 
 namespace {
 
@@ -229,31 +230,6 @@ TEST(AppListDlg, StartRestoresTheFirstPickedWindow)
     ASSERT_EQ(2u, chooser.m_processIds.count);
     EXPECT_EQ(a.Id(), chooser.m_processIds.data[0]);
 }
-
-namespace {
-HICON GreenIcon()
-{
-    HDC screen = GetDC(nullptr);
-    HBITMAP colour = CreateCompatibleBitmap(screen, 32, 32);
-    HBITMAP mask = CreateBitmap(32, 32, 1, 1, nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(dc, colour);
-    RECT r = {0, 0, 32, 32};
-    HBRUSH green = CreateSolidBrush(RGB(0, 200, 0));
-    FillRect(dc, &r, green);
-    SelectObject(dc, mask);
-    FillRect(dc, &r, (HBRUSH)GetStockObject(BLACK_BRUSH));
-    SelectObject(dc, old);
-    DeleteObject(green);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    ICONINFO info = {TRUE, 0, 0, mask, colour};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(colour);
-    DeleteObject(mask);
-    return icon;
-}
-} // namespace
 
 // One row painted into a bitmap: the icon 32 x 32 two pixels in, the selection colour only
 // behind the text, nothing painted for a row without an icon.

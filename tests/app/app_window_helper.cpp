@@ -6,28 +6,7 @@
 #include <windows.h>
 #include <stdlib.h>
 #include <string.h>
-
-namespace {
-HICON GreenIcon()
-{
-    HDC screen = GetDC(nullptr);
-    HBITMAP colour = CreateCompatibleBitmap(screen, 32, 32);
-    HBITMAP mask = CreateBitmap(32, 32, 1, 1, nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(dc, colour);
-    RECT r = {0, 0, 32, 32};
-    HBRUSH green = CreateSolidBrush(RGB(0, 200, 0));
-    FillRect(dc, &r, green);
-    SelectObject(dc, mask);
-    FillRect(dc, &r, (HBRUSH)GetStockObject(BLACK_BRUSH));
-    SelectObject(dc, old);
-    DeleteObject(green);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    ICONINFO info = {TRUE, 0, 0, mask, colour};
-    return CreateIconIndirect(&info);
-}
-} // namespace
+#include "tests/app/green_icon.h"
 
 int main(int argc, char** argv)
 {
