@@ -21,6 +21,10 @@ namespace {
 // its nominal rate.
 const double kPaceBaselineMs = 20000;
 const double kPaceLimit = 0.005;
+// A count that ran ahead is brought back by stamping the following frames this much closer
+// together than they sound, so no frame is stamped before the one ahead of it: 70 ms take under
+// two seconds, and the change of pace is far below what a player's audio clock notices.
+const double kSlew = 0.04;
 
 } // namespace
 
@@ -51,8 +55,7 @@ void TAudioStamper::Feed(unsigned count, double ms)
                 step = step < nominal * (1 - kPaceLimit) ? nominal * (1 - kPaceLimit) : step;
                 step = step > nominal * (1 + kPaceLimit) ? nominal * (1 + kPaceLimit) : step;
             }
-            anchors[anchorCount % kAnchors] = {fed, counted + drift, step};
-            ++anchorCount;
+            Restart({fed, counted + drift, step});
             ++resyncs;
             pendingDrift = 0;
         } else {
@@ -60,6 +63,32 @@ void TAudioStamper::Feed(unsigned count, double ms)
         }
     }
     fed += count;
+}
+
+void TAudioStamper::Add(const Anchor& anchor)
+{
+    anchors[anchorCount % kAnchors] = anchor;
+    ++anchorCount;
+}
+
+void TAudioStamper::Restart(const Anchor& target)
+{
+    // The stamps in use where the new count begins: the frames already stamped lead up to them.
+    const Anchor& now = AnchorFor(target.sample);
+    const double current = now.ms + (double)(target.sample - now.sample) * now.step;
+    // The end of an earlier catching up that lies beyond the new start goes.
+    while (anchorCount > 1 && anchors[(anchorCount - 1) % kAnchors].sample > target.sample)
+        --anchorCount;
+    if (target.ms >= current) {
+        Add(target);
+        return;
+    }
+    // Behind the stamps already given: slower stamps until they meet the new count, which goes on
+    // from there.
+    const double slow = target.step * (1 - kSlew);
+    const int64_t meet = target.sample + (int64_t)ceil((current - target.ms) / (target.step * kSlew));
+    Add({target.sample, current, slow});
+    Add({meet, target.ms + (double)(meet - target.sample) * target.step, target.step});
 }
 
 const TAudioStamper::Anchor& TAudioStamper::AnchorFor(int64_t sample) const
@@ -87,6 +116,6 @@ double TAudioStamper::End() const
 {
     if (anchorCount == 0)
         return 0;
-    const Anchor& last = anchors[(anchorCount - 1) % kAnchors];
-    return last.ms + (double)(fed - last.sample) * last.step;
+    const Anchor& a = AnchorFor(fed);
+    return a.ms + (double)(fed - a.sample) * a.step;
 }

@@ -3,7 +3,9 @@
 // The sound is counted sample by sample from a starting point, so the stamps follow the device's
 // own pace without the jitter of the moments its buffers arrive; when the count drifts further
 // than the tolerance from the capture times the device reports (for two buffers running), it
-// starts again from there, and from then on counts at the pace the device kept meanwhile.
+// starts again from there, and from then on counts at the pace the device kept meanwhile. A new
+// start behind the stamps already given is reached by slowing the stamps until they meet it, so
+// the frame times only ever rise.
 //
 // Threads: one thread at a time (the microphone's delivery thread while recording, the recording
 // thread after the microphone has stopped).
@@ -40,13 +42,16 @@ private:
         double step;    // milliseconds a sample from here on
     };
     const Anchor& AnchorFor(int64_t sample) const;
+    void Add(const Anchor& anchor);
+    // Counts from target on, catching up to it when it lies behind the stamps in use there.
+    void Restart(const Anchor& target);
 
     double rate = 1;
     unsigned frameSamples = 1024;
     unsigned delayFrames = 1;
     double tolerance = 70;
     Anchor anchors[kAnchors] = {};
-    int anchorCount = 0; // the newest is anchors[(anchorCount - 1) % kAnchors]
+    int anchorCount = 0; // the newest, the line the count follows, is anchors[(anchorCount - 1) % kAnchors]
     int64_t fed = 0;
     int resyncs = 0;
     double lastDrift = 0;

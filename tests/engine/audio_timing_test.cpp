@@ -3,6 +3,9 @@
 #include "engine/recording_clock.h"
 
 #include <gtest/gtest.h>
+#include <math.h>
+#include <stdio.h>
+#include <algorithm>
 
 TEST(TRecordingClock, RecordingTimeLeavesOutThePauses)
 {
@@ -136,4 +139,69 @@ TEST(TAudioStamper, SoundTheDeviceLostMovesTheCountButNotItsPace)
         stamper.Feed(4000, i * 500.0 + 300);
     EXPECT_EQ(stamper.Resyncs(), 1);
     EXPECT_NEAR(stamper.End(), 400 * 500.0 + 300, 1);
+}
+
+namespace {
+
+// Half a second of 44.1 kHz sound a buffer, as the worker asks of the device.
+const unsigned kLongRate = 44100, kLongBuffer = 22528, kLongFrame = 1024;
+const double kLongTolerance = 70;
+// Capture times come late by up to this much (the dispatch of the device's hand-over), and now and
+// then much later for a single buffer (a busy moment of the machine).
+const double kLongJitter = 18, kLongBusy = 95;
+
+struct LongRun {
+    double backStep = 0;  // largest step back between frames in order, ms
+    double worstError = 0; // largest distance of a stamp from its true capture time, ms
+    int resyncs = 0;
+    uint64_t frames = 0;
+};
+
+// Thirty-five minutes from a device whose clock runs ppm parts per million off the system's.
+LongRun RunDevice(double ppm)
+{
+    TAudioStamper stamper;
+    stamper.Open(kLongRate, kLongFrame, 1, kLongTolerance);
+    const double sampleMs = 1000.0 / kLongRate / (1 + ppm * 1e-6);
+    LongRun run;
+    uint64_t fed = 0, next = 1;
+    double previous = 0;
+    unsigned seed = 12345;
+    for (int i = 0; fed * sampleMs < 35 * 60 * 1000.0; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        double late = (seed >> 16) % 1000 / 1000.0 * kLongJitter;
+        if (i % 53 == 17)
+            late += kLongBusy;
+        stamper.Feed(kLongBuffer, fed * sampleMs + late);
+        fed += kLongBuffer;
+        // Every frame whose sound has gone in, in the order the encoder hands them out.
+        for (; next * kLongFrame <= fed; ++next) {
+            const double t = stamper.FrameTime(next);
+            const double truth = (double)((next - 1) * kLongFrame) * sampleMs;
+            if (next > 1)
+                run.backStep = std::max(run.backStep, previous - t);
+            run.worstError = std::max(run.worstError, fabs(t - truth));
+            if (next > 1 && t <= previous)
+                run.backStep = std::max(run.backStep, 1e-9);
+            previous = t;
+        }
+    }
+    run.resyncs = stamper.Resyncs();
+    run.frames = next - 1;
+    return run;
+}
+
+} // namespace
+
+TEST(TAudioStamper, FrameTimesKeepRisingOverHalfAnHourOfADriftingDevice)
+{
+    for (double ppm : {1000.0, -1000.0, 436.0, 100.0}) {
+        LongRun run = RunDevice(ppm);
+        printf("[ figures  ] %+5.0f ppm: %llu frames, %d resyncs, largest step back %.1f ms, stamps at most %.1f ms "
+               "from the capture times\n",
+               ppm, (unsigned long long)run.frames, run.resyncs, run.backStep, run.worstError);
+        EXPECT_EQ(run.backStep, 0) << ppm << " ppm";
+        EXPECT_LE(run.worstError, kLongTolerance + kLongJitter + 2) << ppm << " ppm";
+        EXPECT_GE(run.resyncs, ppm >= 1000 || ppm <= -1000 ? 1 : 0) << ppm << " ppm";
+    }
 }
