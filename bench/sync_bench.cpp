@@ -1,7 +1,7 @@
 // Sound against picture over a long recording: the screen flips from black to white with a click
 // played into the microphone at low latency every 20 s, and the file is read back for the offset
 // of each click from its flip, the drift per hour, the resyncs and the sound's time line against
-// the wall clock. Run under Wine with the test environment's display and microphone:
+// the wall clock, and whether the times in the file kept their order. Run under Wine with the test environment's display and microphone:
 //   scripts/wine-test.sh run gui $PWD/build 900 $PWD/build/bench/sync_bench.exe [seconds] [.flv|.ts]
 // (ten minutes at 44100 Hz stereo unless told otherwise).
 #include "engine/worker.h"
@@ -112,5 +112,12 @@ int main(int argc, char** argv)
     printf("offset at the start %+.0f ms, at the end %+.0f ms; drift %+.1f ms per hour\n", offset.front(),
            offset.back(), Slope(when, offset) * 3600);
     printf("resyncs %d, last drift of the sample count from the capture times %+.1f ms\n", resyncs, drift);
+    // Whether the sound's times kept rising, and how far any packet lies behind one before it.
+    const TimeOrder order = MeasureTimeOrder(ProbeFileOrder(file));
+    printf("sound times %s: largest step back %.0f ms%s; pictures' largest step back %.0f ms; a packet lies at most "
+           "%.0f ms behind one before it in the file\n",
+           order.audioBackStep > 0 || order.audioRepeated ? "did not keep rising" : "kept rising",
+           order.audioBackStep * 1000, order.audioRepeated ? " (a time repeated)" : "", order.videoBackStep * 1000,
+           order.lateness * 1000);
     return 0;
 }

@@ -22,6 +22,9 @@ const DWORD kStopAudioWaitMs = 1500;
 const DWORD kStopCaptureWaitMs = 500;
 // Each frame in the queue carries its time behind the length prefix.
 const unsigned kStampBytes = 4;
+// How long a picture waits for the sound of its time: the device hands over half a second of
+// sound at a time, a little after the last of it was captured.
+const int kHoldMs = 1000;
 
 void PutBe32(uint8_t* p, uint32_t v)
 {
@@ -227,25 +230,17 @@ int TWorker::Run()
         // A picture is stamped when its grab began: a large screen takes tens of milliseconds.
         int ts = (int)m_clock.Now();
         if (void* pixels = m_pScreen->Capture()) {
-            if (TVideoFrameBuffer* frame = m_video.Encode((const uint8_t*)pixels, &ts)) {
-                TAutoLock hold(m_writerLock);
-                if (m_nFirstVideo < 0)
-                    m_nFirstVideo = ts;
-                if (m_pWriter->WriteVideo(frame->data, frame->length, 0, (unsigned)ts, NULL) != 0) {
-                    NotifyWriteError();
-                    DebugLog(LOG_ERROR, __FILE__, __LINE__, "Can't write video frame....");
-                }
-                frame->Release();
-                DrainAudio(ts);
-            }
+            if (TVideoFrameBuffer* frame = m_video.Encode((const uint8_t*)pixels, &ts))
+                PutPicture(frame, ts);
         }
         m_pScreen->ReleaseFrame();
         // The pass's own time is not subtracted: the frame period is the interval plus the pass.
         Nap(interval, 0);
     }
     const int stopTime = (int)m_clock.Now();
+    m_bEnding = true;
     DrainVideoEncoder();
-    FinishAudio(stopTime);
+    FinishFile(stopTime);
     return 0;
 }
 
@@ -255,7 +250,7 @@ void TWorker::DrainVideoEncoder()
     // of such calls means it is stuck (it reports errors the same way), and that ends the drain.
     const int kMaxEmptyCalls = 1000;
     int empty = 0;
-    while (x264_encoder_delayed_frames(m_video.encoder) > 0 && empty < kMaxEmptyCalls) {
+    while (!m_bWriteFailed && x264_encoder_delayed_frames(m_video.encoder) > 0 && empty < kMaxEmptyCalls) {
         int ts = 0;
         TVideoFrameBuffer* frame = m_video.Encode(NULL, &ts);
         if (!frame) {
@@ -263,16 +258,102 @@ void TWorker::DrainVideoEncoder()
             continue;
         }
         empty = 0;
-        TAutoLock hold(m_writerLock);
-        if (m_nFirstVideo < 0)
-            m_nFirstVideo = ts;
-        const int result = m_pWriter->WriteVideo(frame->data, frame->length, 0, (unsigned)ts, NULL);
-        frame->Release();
-        if (result != 0)
-            return;
-        DrainAudio(ts);
+        PutPicture(frame, ts);
     }
 }
+
+void TWorker::PutPicture(TVideoFrameBuffer* frame, int ts)
+{
+    TAutoLock hold(m_writerLock);
+    if (m_nFirstVideo < 0)
+        m_nFirstVideo = ts;
+    // A full hold gives up its oldest picture first, so it never holds more than its places.
+    if (m_held.IsFull())
+        WritePicture();
+    m_held.Push(frame, ts);
+    Interleave(false, 0);
+}
+
+void TWorker::WriteFailed(const char* line)
+{
+    if (m_bWriteFailed)
+        return;
+    m_bWriteFailed = m_bEnding;
+    NotifyWriteError();
+    DebugLog(LOG_ERROR, __FILE__, __LINE__, "%s", line);
+}
+
+void TWorker::WritePicture()
+{
+    TPictureHold::Held held = m_held.Take();
+    if (!m_bWriteFailed && m_pWriter->WriteVideo(held.frame->data, held.frame->length, 0, (unsigned)held.time, NULL) != 0)
+        WriteFailed("Can't write video frame....");
+    m_nLastPicture = held.time;
+    held.frame->Release();
+}
+
+bool TWorker::PeekAudio(int* stamp)
+{
+    while (m_nPendingSize == 0 || m_nPendingSize < (int)(2 + kStampBytes)) {
+        TAutoLock hold(m_queue.Lock());
+        m_nPendingSize = m_queue.PopFrame(m_pendingFrame);
+        if (m_nPendingSize <= 0) {
+            m_nPendingSize = 0;
+            return false;
+        }
+    }
+    *stamp = (int)GetBe32(m_pendingFrame + 2);
+    return true;
+}
+
+void TWorker::WriteAudioFrame(int stamp)
+{
+    // The writers count from the first picture; 0 would mean "no time given", and sound before
+    // the first picture has no place in the file. Each frame's time lies after the one before.
+    int relative = stamp - m_nFirstVideo;
+    if (relative > 0 && m_nLastAudio > 0 && relative <= m_nLastAudio)
+        relative = m_nLastAudio + 1;
+    if (relative > 0 && !m_bWriteFailed) {
+        m_nLastAudio = relative;
+        if (m_pWriter->WriteAudio(m_pendingFrame + 2 + kStampBytes, (unsigned)m_nPendingSize - 2 - kStampBytes,
+                                  (unsigned)relative) != 0)
+            WriteFailed("Can't write audio frame....");
+    }
+    m_nPendingSize = 0;
+}
+
+void TWorker::Interleave(bool end, int soundUntil)
+{
+    const int now = (int)m_clock.Now();
+    for (;;) {
+        int stamp = 0;
+        const bool sound = m_nFirstVideo >= 0 && PeekAudio(&stamp);
+        // At the end, the sound after soundUntil is left out.
+        const bool soundDue = sound && (!end || stamp <= soundUntil);
+        if (!m_held.IsEmpty()) {
+            const int picture = m_held.Oldest().time;
+            if (soundDue && stamp <= picture) {
+                WriteAudioFrame(stamp);
+                continue;
+            }
+            // The sound up to the picture's time is in the file, or none is recorded, or it has
+            // waited long enough.
+            if (end || (sound && stamp > picture) || m_nRate == 0 || now - picture >= kHoldMs) {
+                WritePicture();
+                continue;
+            }
+            return;
+        }
+        // Nothing held: sound that came later than its pictures goes now, the rest waits for
+        // the next picture (or the end).
+        if (soundDue && (end || stamp <= m_nLastPicture)) {
+            WriteAudioFrame(stamp);
+            continue;
+        }
+        return;
+    }
+}
+
 
 double TWorker::CapturedUntil()
 {
@@ -286,55 +367,24 @@ double TWorker::CapturedUntil()
     return m_clock.Recording(since);
 }
 
-void TWorker::FinishAudio(int stopTime)
+void TWorker::FinishFile(int stopTime)
 {
-    if (m_nRate == 0)
-        return;
-    // The device hands its sound over late; the sound up to the stop belongs to the recording.
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < kStopAudioWaitMs && m_nDelivered > 0 && CapturedUntil() < stopTime)
-        Sleep(kNapSliceMs);
-    // The partly filled buffer comes through the callback before this returns; after it the
-    // callback runs no more and the encoder and the stamper are this thread's.
-    m_channel.StopCapture(kStopCaptureWaitMs);
-    QueueStamped(m_audio.Flush());
+    if (m_nRate != 0) {
+        // The device hands its sound over late; the sound up to the stop belongs to the recording.
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < kStopAudioWaitMs && m_nDelivered > 0 && CapturedUntil() < stopTime)
+            Sleep(kNapSliceMs);
+        // The partly filled buffer comes through the callback before this returns; after it the
+        // callback runs no more and the encoder and the stamper are this thread's.
+        m_channel.StopCapture(kStopCaptureWaitMs);
+        QueueStamped(m_audio.Flush());
+    }
     TAutoLock hold(m_writerLock);
     // The frames most of whose sound lies before the stop: the sound ends within half a frame of it.
-    if (m_nFirstVideo >= 0)
-        DrainAudio(stopTime - (int)(m_queue.frameDuration / 2));
-    DebugLog(LOG_INFO, __FILE__, __LINE__, "Sound: %d resyncs, last drift %.1f ms", m_stamper.Resyncs(),
-             m_stamper.LastDrift());
-}
-
-void TWorker::DrainAudio(int time)
-{
-    for (;;) {
-        if (m_nPendingSize == 0) {
-            TAutoLock hold(m_queue.Lock());
-            m_nPendingSize = m_queue.PopFrame(m_pendingFrame);
-            if (m_nPendingSize <= 0) {
-                m_nPendingSize = 0;
-                return;
-            }
-        }
-        if (m_nPendingSize < (int)(2 + kStampBytes)) {
-            m_nPendingSize = 0;
-            continue;
-        }
-        const int stamp = (int)GetBe32(m_pendingFrame + 2);
-        if (stamp > time)
-            return;
-        // The writers count from the first picture; 0 would mean "no time given", and sound
-        // before the first picture has no place in the file.
-        const int relative = stamp - m_nFirstVideo;
-        if (relative > 0 && m_pWriter->WriteAudio(m_pendingFrame + 2 + kStampBytes,
-                                                  (unsigned)m_nPendingSize - 2 - kStampBytes,
-                                                  (unsigned)relative) != 0) {
-            NotifyWriteError();
-            DebugLog(LOG_ERROR, __FILE__, __LINE__, "Can't write audio frame....");
-        }
-        m_nPendingSize = 0;
-    }
+    Interleave(true, stopTime - (int)(m_queue.frameDuration / 2));
+    if (m_nRate != 0)
+        DebugLog(LOG_INFO, __FILE__, __LINE__, "Sound: %d resyncs, last drift %.1f ms", m_stamper.Resyncs(),
+                 m_stamper.LastDrift());
 }
 
 void TWorker::OnFrame(HDC frame)

@@ -7,6 +7,9 @@
 // Threads: construction, Start, Stop, the pause flag and destruction on the user-interface thread;
 // Run and OnFrame on the recording thread; OnAudioData on the microphone channel's delivery thread
 // until the recording thread has stopped the microphone, which it does once the loop has ended.
+// The two streams go into the file in time order: a picture waits in the hold until the sound up
+// to its time has been written, or for at most about a second when no sound comes.
+//
 // Locks: the writer lock around each group of writes on the recording thread, and inside it the
 // queue lock around each frame taken; writer lock, then queue lock, never the reverse.
 #pragma once
@@ -17,6 +20,7 @@
 #include "engine/audio_queue.h"
 #include "engine/audio_settings.h"
 #include "engine/audio_stamper.h"
+#include "engine/picture_hold.h"
 #include "engine/auto_lock.h"
 #include "engine/recording_clock.h"
 #include "engine/screen_win.h"
@@ -76,12 +80,25 @@ private:
     void NotifyWriteError();
     // Sleeps up to ms, waking early when the stop or pause flag changes.
     void Nap(int ms, int paused);
-    // Writes the queued AAC frames stamped up to time; the caller holds the writer lock.
-    void DrainAudio(int time);
+    // Puts an encoded picture of time ts into the hold and writes what is in order; takes over the
+    // frame's reference.
+    void PutPicture(TVideoFrameBuffer* frame, int ts);
+    // Writes the held pictures and the queued sound in time order, as far as the rules of the hold
+    // allow; at the end (soundUntil given) everything held, and the sound up to soundUntil. The
+    // caller holds the writer lock.
+    void Interleave(bool end, int soundUntil);
+    // The time of the next queued AAC frame, taken into the pending frame; false when none.
+    bool PeekAudio(int* stamp);
+    void WriteAudioFrame(int stamp);
+    void WritePicture();
+    // A failed write: while recording, each one is reported; once the recording thread has left
+    // its loop, the first one ends all writing and is reported once.
+    void WriteFailed(const char* line);
     void DrainVideoEncoder();
     // After the last picture: stops the microphone once it has captured up to the stop, encodes
-    // what it held and what the encoder holds, and writes the sound up to the stop.
-    void FinishAudio(int stopTime);
+    // what it held and what the encoder holds, and writes everything held with the sound up to the
+    // stop.
+    void FinishFile(int stopTime);
     // The recording time up to which the device has captured sound, by what it delivered and
     // what it holds.
     double CapturedUntil();
@@ -110,6 +127,11 @@ private:
     uint64_t m_nDelivered = 0;   // samples (a channel) the device delivered so far
     double m_deliveredEnd = 0;   // when the last sample delivered was captured, ms since the start
     int m_nFirstVideo = -1;      // time of the first picture written, which the writers take as 0
+    int m_nLastAudio = 0;        // the last sound time given to the writer, relative to that
+    TPictureHold m_held;
+    int m_nLastPicture = -1;     // the time of the last picture written
+    bool m_bEnding = false;      // the recording thread has left its loop
+    bool m_bWriteFailed = false; // a write failed after that: nothing more is written
     // The frame taken from the queue but not yet due.
     uint8_t m_pendingFrame[TAudioQueue::kFrameTarget];
     int m_nPendingSize = 0;

@@ -78,6 +78,79 @@ std::vector<ProbedPacket> ProbePackets(const std::string& path, const char* kind
     return packets;
 }
 
+std::vector<OrderedPacket> ProbeFileOrder(const std::string& path)
+{
+    // The stream kinds by index, then the packets with their byte positions.
+    HostResult streams = RunHost("ffprobe -v error -show_entries stream=index,codec_type -of csv=p=0 " +
+                                 ShellQuote(path));
+    std::vector<char> kinds;
+    for (const std::string& line : Lines(streams.output)) {
+        std::vector<std::string> f = Split(line, ',');
+        if (f.size() < 2)
+            continue;
+        const size_t index = (size_t)atoi(f[0].c_str());
+        if (kinds.size() <= index)
+            kinds.resize(index + 1, 0);
+        kinds[index] = f[1] == "video" ? 'v' : f[1] == "audio" ? 'a' : 0;
+    }
+    HostResult r = RunHost("ffprobe -v error -show_entries packet=stream_index,pts_time,pos -of csv=p=0 " +
+                           ShellQuote(path));
+    std::vector<std::pair<long long, OrderedPacket>> found;
+    for (const std::string& line : Lines(r.output)) {
+        std::vector<std::string> f = Split(line, ',');
+        if (f.size() < 3 || f[1] == "N/A")
+            continue;
+        const size_t index = (size_t)atoi(f[0].c_str());
+        OrderedPacket p;
+        p.kind = index < kinds.size() ? kinds[index] : 0;
+        p.pts = atof(f[1].c_str());
+        found.push_back({atoll(f[2].c_str()), p});
+    }
+    // A transport stream's packets are listed as their PES ends; their starts give the file order.
+    std::stable_sort(found.begin(), found.end(),
+                     [](const std::pair<long long, OrderedPacket>& a, const std::pair<long long, OrderedPacket>& b) {
+                         return a.first < b.first;
+                     });
+    std::vector<OrderedPacket> packets;
+    for (const auto& f : found)
+        packets.push_back(f.second);
+    return packets;
+}
+
+TimeOrder MeasureTimeOrder(const std::vector<OrderedPacket>& packets)
+{
+    TimeOrder t;
+    bool anyAudio = false, anyVideo = false, any = false;
+    double lastAudio = 0, lastVideo = 0, latest = 0;
+    for (const OrderedPacket& p : packets) {
+        if (p.kind == 'a') {
+            if (anyAudio) {
+                t.audioBackStep = std::max(t.audioBackStep, lastAudio - p.pts);
+                t.audioRepeated = t.audioRepeated || p.pts == lastAudio;
+            }
+            anyAudio = true;
+            lastAudio = p.pts;
+        } else if (p.kind == 'v') {
+            if (anyVideo) {
+                t.videoBackStep = std::max(t.videoBackStep, lastVideo - p.pts);
+                t.videoRepeated = t.videoRepeated || p.pts == lastVideo;
+            }
+            anyVideo = true;
+            lastVideo = p.pts;
+        } else {
+            continue;
+        }
+        if (any && latest - p.pts > t.lateness) {
+            t.lateness = latest - p.pts;
+            t.lateKind = p.kind;
+        }
+        if (!any || p.pts > latest)
+            latest = p.pts;
+        any = true;
+    }
+    return t;
+}
+
 std::string DecodeErrors(const std::string& path)
 {
     // The input's own time base for the null output: otherwise ffmpeg rounds variable frame times to

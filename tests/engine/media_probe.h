@@ -18,6 +18,25 @@ struct ProbedPacket {
 // The file's streams of one kind ("v" or "a"); empty when there is none.
 std::vector<ProbedStream> ProbeStreams(const std::string& unixPath, const char* kind);
 std::vector<ProbedPacket> ProbePackets(const std::string& unixPath, const char* kind);
+// Every packet of the file in the order it lies in the file: its stream kind ('v' or 'a') and time.
+struct OrderedPacket {
+    char kind = 0;
+    double pts = 0; // seconds
+};
+std::vector<OrderedPacket> ProbeFileOrder(const std::string& unixPath);
+
+// How the packets of a file keep time. backStep: the largest step back of the times within one
+// stream (0 when they only rise; equal times count as a step of 0 and set repeated). lateness:
+// the largest amount by which a packet's time lies behind the latest time of the packets before
+// it in file order, over both streams.
+struct TimeOrder {
+    double audioBackStep = 0, videoBackStep = 0; // seconds
+    bool audioRepeated = false, videoRepeated = false;
+    double lateness = 0; // seconds
+    char lateKind = 0;   // the stream of the packet that lies furthest behind
+};
+TimeOrder MeasureTimeOrder(const std::vector<OrderedPacket>& packets);
+
 // ffmpeg's error lines for decoding every packet; empty when all decode cleanly.
 std::string DecodeErrors(const std::string& unixPath);
 

@@ -287,11 +287,12 @@ struct Recorded {
 // while it records (after it has started).
 template <class During>
 Recorded Record(const std::string& name, int fps, const RECT* region, const DWORD* processes, int ms,
-                TAudioSettings settings, During during, int quality = 70, const HWND* canvas = NULL)
+                TAudioSettings settings, During during, int quality = 70, const HWND* canvas = NULL,
+                const char* extension = ".flv")
 {
     Recorded r;
     NotifyWindow notify;
-    r.file = NewTempDir(name) + "/record.flv";
+    r.file = NewTempDir(name) + "/record" + extension;
     {
         TWorker worker;
         worker.m_nFps = fps;
@@ -520,6 +521,67 @@ TEST(Worker, PauseContinuesTheVideoTimeLineWhereItStood)
     for (size_t from = 0; from + 4000 <= s.samples.size(); from += 4000)
         offTone += abs(DominantFrequency(s.samples, from, from + 4000, 16000) - 440) > 4;
     EXPECT_EQ(offTone, 0);
+}
+
+// Both streams in time order as a muxer interleaves them: each stream's times rise, and no packet
+// lies more than one picture interval behind one written before it, also without a microphone
+// and across a pause.
+TEST(Worker, PacketsLieInTimeOrderInTheFile)
+{
+    GreyScreen grey;
+    struct Case {
+        const char* name;
+        const char* extension;
+        TAudioSettings settings;
+        bool pause;
+    };
+    const Case cases[] = {
+        {"order-flv", ".flv", {-1, 2, 44100}, false},
+        {"order-ts", ".ts", {-1, 1, 48000}, false},
+        {"order-mute", ".ts", kNoSound, false},
+        {"order-pause", ".flv", {-1, 2, 44100}, true},
+    };
+    const int fps = 15, interval = 66;
+    for (const Case& c : cases) {
+        Recorded r = Record(
+            c.name, fps, NULL, NULL, 2500, c.settings,
+            [&](TWorker& worker) {
+                if (!c.pause)
+                    return;
+                RecordFor(2000);
+                worker.m_bPaused = 1;
+                RecordFor(800);
+                worker.m_bPaused = 0;
+            },
+            70, NULL, c.extension);
+        ASSERT_TRUE(r.started) << c.name;
+        EXPECT_EQ(r.cancels, 0) << c.name;
+        std::vector<OrderedPacket> packets = ProbeFileOrder(r.file);
+        const size_t sounds = std::count_if(packets.begin(), packets.end(), [](const OrderedPacket& p) {
+            return p.kind == 'a';
+        });
+        const size_t pictures = std::count_if(packets.begin(), packets.end(), [](const OrderedPacket& p) {
+            return p.kind == 'v';
+        });
+        EXPECT_GT(pictures, 10u) << c.name;
+        if (c.settings.device >= -1)
+            EXPECT_GT(sounds, 50u) << c.name;
+        else
+            EXPECT_EQ(sounds, 0u) << c.name;
+        TimeOrder t = MeasureTimeOrder(packets);
+        printf("[ figures  ] %s: %zu pictures, %zu sound frames; largest step back: sound %.0f ms, pictures %.0f "
+               "ms; a packet lies at most %.0f ms behind one before it (%c)\n",
+               c.name, pictures, sounds, t.audioBackStep * 1000, t.videoBackStep * 1000, t.lateness * 1000,
+               t.lateKind ? t.lateKind : '-');
+        EXPECT_EQ(t.audioBackStep, 0) << c.name;
+        EXPECT_FALSE(t.audioRepeated) << c.name;
+        EXPECT_EQ(t.videoBackStep, 0) << c.name;
+        EXPECT_FALSE(t.videoRepeated) << c.name;
+        // The containers keep whole milliseconds (the transport stream's 90 kHz ticks are whole
+        // milliseconds too), so one interval is the bound to the millisecond.
+        EXPECT_LE(t.lateness * 1000, interval + 0.5) << c.name;
+        EXPECT_EQ(DecodeErrors(r.file), "") << c.name;
+    }
 }
 
 TEST(Worker, FrameRatesOutsideOneToTwentyFiveSleepTwoHundredMilliseconds)
