@@ -46,7 +46,7 @@ uint32_t CopyFrom(ByteWriter& w, Cursor* parts, int count, uint32_t room)
 } // namespace
 
 Mpeg_TS::Mpeg_TS()
-    : framesWritten(0), baseTime(0), audioFrameMs(0), videoFrameMs(0), adtsProfile(0), freqIndex(0),
+    : framesWritten(0), baseTime(0), audioFrameMs(0), videoFrameMs(0), streams(0), adtsProfile(0), freqIndex(0),
       channels(0), tablesWritten(0), videoCounter(0), audioCounter(0), prefixUsed(0), videoTime(0),
       prefix(NULL), prefixLen(0)
 {
@@ -68,6 +68,7 @@ int Mpeg_TS::Open(const MediaInfo* info)
     audioCounter = 0;
     prefixUsed = 0;
 
+    streams = info->flags & (kMediaVideo | kMediaAudio);
     bool video = (info->flags & kMediaVideo) != 0;
     bool audio = (info->flags & kMediaAudio) != 0;
     if (video) {

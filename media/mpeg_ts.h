@@ -58,6 +58,7 @@ private:
     int baseTime;           // capture time of the first such frame
     int audioFrameMs;       // whole ms per AAC frame; 0 without audio
     int videoFrameMs;       // whole ms per video frame; 0 without video
+    uint8_t streams;        // the streams present (kMediaVideo, kMediaAudio), from Open
     uint8_t adtsProfile;
     uint8_t freqIndex;
     uint8_t channels;

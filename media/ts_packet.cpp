@@ -1,5 +1,6 @@
 #include "media/ts_packet.h"
 
+#include "media/media_info.h"
 #include "media/mpeg_ts.h"
 
 #include <string.h>
@@ -114,8 +115,9 @@ void Mpeg_TS::BuildPat(uint8_t* packet)
 
 void Mpeg_TS::BuildPmt(uint8_t* packet) const
 {
-    bool video = videoFrameMs != 0;
-    bool audio = audioFrameMs != 0;
+    // A stream is listed because it is there, whatever its frame duration works out to.
+    bool video = (streams & kMediaVideo) != 0;
+    bool audio = (streams & kMediaAudio) != 0;
     ByteWriter w{packet};
     PutPacketHeader(w, kTsPmtPid, true, 0, 0, false, 0);
     w.u8(0x00); // pointer_field

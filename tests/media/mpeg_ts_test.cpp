@@ -157,17 +157,25 @@ TEST(TsPacket, PatAndPmtForEachStreamSet)
     Mpeg_TS::BuildPat(pat);
     EXPECT_EQ(Hex(Bytes(pat, 188)), Hex(Unhex("47 40 00 10 00 00 B0 0D 00 03 C1 00 00 00 03 F0 20 06 60 52 C8") + Ff(167)));
 
+    // A stream is listed because it is there: also at rates whose frame lasts under a millisecond.
+    const char* both = "02 B0 17 00 03 C1 00 00 F0 22 F0 00 1B F0 22 F0 00 0F F0 23 F0 00 AF B1 54 81";
+    const char* video = "02 B0 12 00 03 C1 00 00 F0 22 F0 00 1B F0 22 F0 00 D1 9F D8 1F";
     struct Case {
         uint8_t flags;
+        int fps; // 0 keeps the description's own
         const char* section;
     } cases[] = {
-        {3, "02 B0 17 00 03 C1 00 00 F0 22 F0 00 1B F0 22 F0 00 0F F0 23 F0 00 AF B1 54 81"},
-        {2, "02 B0 12 00 03 C1 00 00 F0 22 F0 00 1B F0 22 F0 00 D1 9F D8 1F"},
-        {1, "02 B0 12 00 03 C1 00 00 F0 22 F0 00 0F F0 23 F0 00 73 61 F9 17"},
+        {3, 0, both},
+        {2, 0, video},
+        {1, 0, "02 B0 12 00 03 C1 00 00 F0 22 F0 00 0F F0 23 F0 00 73 61 F9 17"},
+        {3, 2000, both},
+        {2, 1001, video},
     };
     for (const Case& c : cases) {
         TsMemory ts;
         MediaInfo info = Info(c.flags);
+        if (c.fps)
+            info.fps = (uint16_t)c.fps;
         ts.Open(&info);
         uint8_t pmt[188];
         ts.BuildPmt(pmt);
