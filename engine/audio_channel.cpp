@@ -209,8 +209,9 @@ void CRecordChannel::StopCapture(DWORD waitMs)
         Sleep(5);
     }
     InterlockedExchange(&m_bStop, 1);
-    // A callback that began before the flag finishes before the owner goes on.
-    while (InCallback() && GetTickCount() - start < waitMs + 1000)
+    // A callback that began before the flag finishes before the owner goes on, however long it
+    // takes: the owner then uses what the callback used.
+    while (InCallback())
         Sleep(1);
 }
 
