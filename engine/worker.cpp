@@ -158,7 +158,9 @@ BOOL TWorker::Start(const TRefString<char>& path, const TAudioSettings* settings
     info.avcConfigSize = (uint16_t)headersLength;
     info.width = (uint16_t)format.width;
     info.height = (uint16_t)format.height;
-    info.fps = (uint16_t)m_nFps;
+    // The rate the pictures are paced at, so a stored rate the pacing does not follow describes
+    // no stream the file does not hold.
+    info.fps = (uint16_t)(1000 / Interval(m_nFps));
 
     const char* text = path.Get();
     if (IsTransportStreamPath(text)) {
@@ -389,8 +391,10 @@ void TWorker::FinishFile(int stopTime)
 
 void TWorker::OnFrame(HDC frame)
 {
-    // While the user draws on the screen, clicks leave no markers.
-    if (m_pCanvas && *m_pCanvas && IsWindow(*m_pCanvas))
+    // While the user draws on the screen, clicks leave no markers. The toolbar may clear the
+    // handle meanwhile (after a stop that timed out), so it is read once.
+    const HWND canvas = m_pCanvas ? *(const volatile HWND*)m_pCanvas : NULL;
+    if (canvas && IsWindow(canvas))
         return;
     const bool left = GetAsyncKeyState(VK_LBUTTON) != 0;
     const bool right = GetAsyncKeyState(VK_RBUTTON) != 0;
