@@ -191,6 +191,43 @@ TEST_F(AudioChannelTest, CloseEndsTheRotationAndCanBeRepeated)
     EXPECT_EQ(seen.Count(), n);
 }
 
+namespace {
+
+// A data callback that, once armed, takes far longer than StopCapture's wait.
+volatile LONG g_armed = 0, g_inside = 0, g_entered = 0;
+
+int SlowOnData(void*, WAVEHDR*)
+{
+    InterlockedExchange(&g_inside, 1);
+    if (InterlockedExchange(&g_armed, 0)) {
+        InterlockedExchange(&g_entered, 1);
+        Sleep(3000);
+    }
+    InterlockedExchange(&g_inside, 0);
+    return 0;
+}
+
+} // namespace
+
+TEST_F(AudioChannelTest, StopCaptureReturnsOnlyAfterACallbackInProgressHasEnded)
+{
+    Channel channel;
+    ASSERT_EQ(channel.Open(-1, 1, 22050, 16, 2205 * 2), 0);
+    channel.m_pfnData = SlowOnData;
+    InterlockedExchange(&g_entered, 0);
+    InterlockedExchange(&g_armed, 1);
+    ASSERT_EQ(channel.Start(), 0);
+    for (int i = 0; i < 100 && !g_entered; ++i)
+        Sleep(50);
+    ASSERT_TRUE(g_entered) << "no buffer reached the callback";
+    const DWORD start = GetTickCount();
+    channel.StopCapture(100);
+    const DWORD took = GetTickCount() - start;
+    // The owner uses what the callback used as soon as this returns.
+    EXPECT_EQ(g_inside, 0) << "StopCapture returned after " << took << " ms with the callback still running";
+    channel.Close();
+}
+
 TEST_F(AudioChannelTest, OpenAgainClosesTheRunningDeviceFirst)
 {
     Channel channel;

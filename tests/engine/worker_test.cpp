@@ -601,6 +601,22 @@ TEST(Worker, FrameRatesOutsideOneToTwentyFiveSleepTwoHundredMilliseconds)
     }
 }
 
+// The stream description carries the rate the pictures are paced at, so a transport stream holds
+// its video however odd the stored rate.
+TEST(Worker, TransportStreamsAtRatesThePacingDoesNotFollowKeepTheirVideo)
+{
+    GreyScreen grey;
+    for (int fps : {2000, 1001, 0, -3}) {
+        Recorded r = Record("ts-fps", fps, NULL, NULL, 1500, TAudioSettings{-1, 1, 22050}, Nothing, 70, NULL, ".ts");
+        ASSERT_TRUE(r.started) << fps;
+        std::vector<ProbedStream> video = ProbeStreams(r.file, "v");
+        ASSERT_EQ(video.size(), 1u) << fps;
+        EXPECT_EQ(video[0].codec, "h264") << fps;
+        EXPECT_EQ(ProbeStreams(r.file, "a").size(), 1u) << fps;
+        EXPECT_GT(ProbePackets(r.file, "v").size(), 3u) << fps;
+    }
+}
+
 TEST(Worker, ADeviceBeyondTheLastFailsTheStartWithTheWaveErrorCode)
 {
     GreyScreen grey;
@@ -646,6 +662,45 @@ TEST(Worker, EveryFailedWritePostsOneCancelAndTheRecordingGoesOn)
     EXPECT_GT(audio, 0);
     EXPECT_EQ(notify.cancels, video + audio);
     EXPECT_EQ(notify.others, 0);
+}
+
+// A disk that fills up as the recording stops: the pictures and sound still to be written then all
+// fail, and the toolbar is told once, not once for each of them.
+TEST(Worker, WritesFailingAtTheStopEndTheWritingWithOneCancel)
+{
+    GreyScreen grey;
+    LogCapture log;
+    NotifyWindow notify;
+    const std::string mount = NewTempDir("full-at-stop") + "/disk";
+    ASSERT_EQ(RunHost("mkdir -p " + ShellQuote(mount) + " && mount -t tmpfs -o size=16m tmpfs " + ShellQuote(mount))
+                  .exitCode,
+              0);
+    int before = 0;
+    {
+        TWorker worker;
+        worker.m_nFps = 15;
+        TRefString<char> path;
+        TAudioSettings settings = {-1, 2, 44100};
+        ASSERT_TRUE(worker.Start(PathOf(path, mount + "/record.flv"), &settings, notify.Handle(), NULL));
+        RecordFor(3000);
+        PumpMessages(10);
+        before = notify.cancels;
+        // No room beyond what the file holds now.
+        RunHost("sync; mount -o remount,size=$(( ($(du -k " + ShellQuote(mount) + " | cut -f1) + 3) / 4 * 4 ))k " +
+                ShellQuote(mount));
+        EXPECT_TRUE(worker.Stop());
+    }
+    PumpMessages(200);
+    RunHost("umount " + ShellQuote(mount));
+    const int video = log.Count("Can't write video frame....");
+    const int audio = log.Count("Can't write audio frame....");
+    printf("[ figures  ] %d cancels before the disk filled, %d after: %d video and %d audio writes reported\n",
+           before, notify.cancels - before, video, audio);
+    EXPECT_EQ(before, 0);
+    EXPECT_GE(notify.cancels, 1) << "the full disk went unnoticed";
+    // The last pass may still meet the full disk before the thread sees the stop: one more each.
+    EXPECT_LE(notify.cancels, 3);
+    EXPECT_EQ(notify.cancels, video + audio);
 }
 
 namespace {
