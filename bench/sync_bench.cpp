@@ -1,7 +1,8 @@
 // Sound against picture over a long recording: the screen flips from black to white with a click
 // played into the microphone at low latency every 20 s, and the file is read back for the offset
 // of each click from its flip, the drift per hour, the resyncs and the sound's time line against
-// the wall clock, and whether the times in the file kept their order. Run under Wine with the test environment's display and microphone:
+// the wall clock, and whether the times in the file kept their order. Run under Wine with the
+// test environment's display and microphone:
 //   scripts/wine-test.sh run gui $PWD/build 900 $PWD/build/bench/sync_bench.exe [seconds] [.flv|.ts]
 // (ten minutes at 44100 Hz stereo unless told otherwise).
 #include "engine/worker.h"

@@ -288,7 +288,8 @@ void TWorker::WriteFailed(const char* line)
 void TWorker::WritePicture()
 {
     TPictureHold::Held held = m_held.Take();
-    if (!m_bWriteFailed && m_pWriter->WriteVideo(held.frame->data, held.frame->length, 0, (unsigned)held.time, NULL) != 0)
+    if (!m_bWriteFailed &&
+        m_pWriter->WriteVideo(held.frame->data, held.frame->length, 0, (unsigned)held.time, NULL) != 0)
         WriteFailed("Can't write video frame....");
     m_nLastPicture = held.time;
     held.frame->Release();
