@@ -249,7 +249,8 @@ void TMorvaleDlg::NormalizeSlashes(FwString& path)
     FwString out;
     for (int i = 0; i < path.Length(); ++i) {
         wchar_t c = path[i] == L'/' ? L'\\' : path[i];
-        if (c == L'\\' && out.Length() && out[out.Length() - 1] == L'\\')
+        // Doubled backslashes go, except the pair a network path begins with.
+        if (c == L'\\' && out.Length() > 1 && out[out.Length() - 1] == L'\\')
             continue;
         out += c;
     }

@@ -58,7 +58,8 @@ public:
     // Alpha from the transparency text: "0x" or "0X" and hexadecimal digits, else decimal
     // digits, each read up to the first other character (none gives 0).
     static int ParseAlpha(const wchar_t* text);
-    // Every "/" becomes a backslash, and every run of backslashes one backslash.
+    // Every "/" becomes a backslash, and every run of backslashes one backslash, except the
+    // two that begin a network path (\\server\share).
     static void NormalizeSlashes(FwString& path);
 
     // The members the settings, the start routine and the toolbar work with.

@@ -137,7 +137,15 @@ TEST(MainDialogRules, RateIndexAndSlashes)
     } cases[] = {
         {L"C:/v/a.flv", L"C:\\v\\a.flv"},
         {L"C:\\\\v\\\\\\a.flv", L"C:\\v\\a.flv"},
-        {L"\\\\server\\share", L"\\server\\share"},
+        // A network path keeps the two backslashes it begins with, and only those.
+        {L"\\\\server\\share", L"\\\\server\\share"},
+        {L"\\\\server\\\\share\\clip.flv", L"\\\\server\\share\\clip.flv"},
+        {L"\\\\\\server\\share\\clip.flv", L"\\\\server\\share\\clip.flv"},
+        {L"//server/share//clip.flv", L"\\\\server\\share\\clip.flv"},
+        {L"\\\\", L"\\\\"},
+        {L"\\", L"\\"},
+        {L"\\v\\\\a.flv", L"\\v\\a.flv"},
+        {L"a\\\\b", L"a\\b"},
         {L"plain", L"plain"},
         {L"", L""},
     };
