@@ -237,6 +237,29 @@ TEST(MorvaleSettings, SettingsBesideAnExeInANonAsciiFolder)
     EXPECT_EQ(app.ReadIni(), SixteenKeys(expected));
 }
 
+// Without a display the main dialog cannot be created, so the program ends without having read
+// its settings, and the file of the earlier runs stays as it was.
+TEST(MorvaleSettings, MainDialogThatCannotOpenLeavesTheFileAsItWas)
+{
+    std::string dir = NewTempDir("noopen");
+    std::string picture = Narrow(WindowsPathW(dir + "/mark.bmp"));
+    std::map<std::string, std::string> stored = Defaults(WindowsPathW(dir));
+    stored["quality"] = "33";
+    stored["channel"] = "0";
+    stored["use"] = "1";
+    stored["image"] = picture;
+    stored["x"] = "40";
+    stored["y"] = "50";
+    // With a section of its own, which any rewriting would drop.
+    std::string kept = SixteenKeys(stored) + "[Other]\r\nkey = value\r\n";
+    ASSERT_TRUE(WriteHostFile(dir + "/morvale.ini", kept));
+    MorvaleProcess app(dir);
+    app.SetEnv("DISPLAY", "");
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(app.WaitForExit(kStartMs)) << "the program did not end without a display";
+    EXPECT_EQ(app.ReadIni(), kept);
+}
+
 // morvale.ini is a folder: it can be neither read nor written.
 TEST(MorvaleSettings, UnwritableFileLosesTheRunQuietly)
 {
