@@ -93,9 +93,10 @@ void CAppListDlg::OnStart()
 void CAppListDlg::AddWindowProcess(HWND window)
 {
     DWORD process = 0;
-    if (!GetWindowThreadProcessId(window, &process))
+    if (!GetWindowThreadProcessId(window, &process) || !process)
         return; // the window is gone
     m_processIds.Add(&process, true);
+    // The platform's walk reaches every descendant at any depth, each once.
     EnumChildWindows(window, EnumChildWindowsProc, (LPARAM)this);
 }
 
@@ -103,9 +104,9 @@ BOOL CALLBACK CAppListDlg::EnumChildWindowsProc(HWND child, LPARAM param)
 {
     auto* chooser = reinterpret_cast<CAppListDlg*>(param);
     DWORD process = 0;
-    GetWindowThreadProcessId(child, &process);
-    chooser->m_processIds.Add(&process, true);
-    EnumChildWindows(child, EnumChildWindowsProc, param);
+    // A child that closed during the walk has no process; a 0 would end the list early.
+    if (GetWindowThreadProcessId(child, &process) && process)
+        chooser->m_processIds.Add(&process, true);
     return TRUE;
 }
 

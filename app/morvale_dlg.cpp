@@ -249,7 +249,8 @@ void TMorvaleDlg::NormalizeSlashes(FwString& path)
     FwString out;
     for (int i = 0; i < path.Length(); ++i) {
         wchar_t c = path[i] == L'/' ? L'\\' : path[i];
-        if (c == L'\\' && out.Length() && out[out.Length() - 1] == L'\\')
+        // Doubled backslashes go, except the pair a network path begins with.
+        if (c == L'\\' && out.Length() > 1 && out[out.Length() - 1] == L'\\')
             continue;
         out += c;
     }
@@ -379,9 +380,10 @@ void TMorvaleDlg::OnChooseImage()
     }
     SetDlgItemTextW(Handle(), IDC_WATERMARK_INFO, TResString(IDS_CANT_OPEN_IMAGE).Text());
     // A failed load has let go of the picture on screen; take it back, so the watermark shown
-    // keeps its picture when the transparency changes or it is shown again.
-    if (hadPicture)
-        picture.Load(image);
+    // keeps its picture when the transparency changes or it is shown again. The file still
+    // holds the pixels near the key that the show snapped onto it.
+    if (hadPicture && picture.Load(image))
+        NormalizeKeyColor(&picture);
 }
 
 void TMorvaleDlg::OnChangeTransparency()

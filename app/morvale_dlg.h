@@ -28,7 +28,7 @@ public:
     static const COLORREF kInfoColour = 0xFF0000;   // RGB(0, 0, 255)
 
     TMorvaleDlg();
-    // Writes the settings file, then the members go.
+    // Writes the settings file when this run read it, then the members go.
     ~TMorvaleDlg() override;
 
     // Settings (morvale_settings.cpp). LoadSettings reads morvale.ini into the members and puts
@@ -37,7 +37,9 @@ public:
     // Makes folder the output folder unless it names the same one (case ignored).
     void SetDir(const wchar_t* folder);
     // The destructor's save: the output folder from the output path, then every key, replacing
-    // the whole file. A file that cannot be written is left as it is, without a message.
+    // the whole file. A file that cannot be written is left as it is, without a message; so is
+    // every file when LoadSettings never ran (the dialog did not open), lest its defaults
+    // replace what the user had.
     void SaveSettings();
     // morvale.ini beside the executable; empty when the path does not fit into MAX_PATH.
     static FwString SettingsPath();
@@ -58,7 +60,8 @@ public:
     // Alpha from the transparency text: "0x" or "0X" and hexadecimal digits, else decimal
     // digits, each read up to the first other character (none gives 0).
     static int ParseAlpha(const wchar_t* text);
-    // Every "/" becomes a backslash, and every run of backslashes one backslash.
+    // Every "/" becomes a backslash, and every run of backslashes one backslash, except the
+    // two that begin a network path (\\server\share).
     static void NormalizeSlashes(FwString& path);
 
     // The members the settings, the start routine and the toolbar work with.
@@ -81,6 +84,7 @@ public:
     int quality = 70;        // 0..100
     int channel = 1;         // 0 mono, 1 stereo
     int sampleIndex = 8;     // rate combo index; 8 is 48000 Hz
+    bool settingsRead = false; // set by LoadSettings
 
 protected:
     bool OnMessage(FwMessage& m) override;

@@ -66,6 +66,7 @@ void TMorvaleDlg::SetDir(const wchar_t* folder)
 
 void TMorvaleDlg::LoadSettings()
 {
+    settingsRead = true;
     TInI ini;
     FwString path = SettingsPath();
     // Wide file names, so a settings file in a folder outside the ANSI code page is found too.
@@ -112,6 +113,8 @@ void TMorvaleDlg::LoadSettings()
 
 void TMorvaleDlg::SaveSettings()
 {
+    if (!settingsRead)
+        return;
     NormalizeSlashes(outputPath);
     int slash = outputPath.ReverseFind(L'\\');
     if (slash > 0)

@@ -1,7 +1,11 @@
 // The application chooser on the program's own template, with windows of helper processes,
 // driven with real mouse and keyboard input.
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <atomic>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 #include "app/app_list_dlg.h"
 #include "app/resource.h"
@@ -26,13 +30,15 @@ public:
         si.cb = sizeof(si);
         CreateProcessW(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process);
     }
-    ~Helper()
+    ~Helper() { End(); }
+    void End()
     {
         if (process.hProcess) {
             TerminateProcess(process.hProcess, 0);
             WaitForSingleObject(process.hProcess, 5000);
             CloseHandle(process.hProcess);
             CloseHandle(process.hThread);
+            process = {};
         }
     }
     DWORD Id() const { return process.dwProcessId; }
@@ -229,6 +235,127 @@ TEST(AppListDlg, StartRestoresTheFirstPickedWindow)
     EXPECT_TRUE(WaitUntil([&] { return !IsIconic(window); }, 5000));
     ASSERT_EQ(2u, chooser.m_processIds.count);
     EXPECT_EQ(a.Id(), chooser.m_processIds.data[0]);
+}
+
+namespace {
+
+std::string HexHandle(HWND window)
+{
+    char text[32];
+    sprintf(text, "%llx", (unsigned long long)(UINT_PTR)window);
+    return text;
+}
+
+// The process-id list that Start builds when only picked is chosen.
+std::vector<DWORD> ListFor(CAppListDlg& chooser, HWND picked)
+{
+    chooser.m_processIds.Clear();
+    chooser.AddWindowProcess(picked);
+    chooser.m_processIds.Append(0);
+    const TArray<DWORD>& ids = chooser.m_processIds;
+    return std::vector<DWORD>(ids.data, ids.data + ids.count);
+}
+
+std::string Listed(const std::vector<DWORD>& list)
+{
+    std::ostringstream text;
+    for (DWORD id : list)
+        text << id << " ";
+    return text.str();
+}
+
+// A zero-terminated list with every id once and no 0 before its end.
+bool WellFormed(const std::vector<DWORD>& list)
+{
+    if (list.empty() || list.back() != 0)
+        return false;
+    std::vector<DWORD> ids(list.begin(), list.end() - 1);
+    if (std::find(ids.begin(), ids.end(), 0u) != ids.end())
+        return false;
+    std::sort(ids.begin(), ids.end());
+    return std::adjacent_find(ids.begin(), ids.end()) == ids.end();
+}
+
+bool HasChildOf(HWND parent, const wchar_t* title, DWORD process)
+{
+    for (HWND child = FindWindowExW(parent, nullptr, nullptr, title); child;
+         child = FindWindowExW(parent, child, nullptr, title)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(child, &owner);
+        if (owner == process)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// A picked window whose child windows nest 40 deep, with a window of a second process at the
+// bottom. Each window is visited once: the list comes at once, with both ids once each. A walk
+// that visits a window once per ancestor chain above it needs 2^39 visits here and never ends.
+TEST(AppListDlg, DeepWindowTreeIsWalkedOnce)
+{
+    const int kDepth = 40;
+    HWND top = CreateWindowExW(0, L"STATIC", L"Chooser Deep Tree", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(top);
+    HWND deepest = top;
+    for (int depth = 1; depth <= kDepth; ++depth) {
+        HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, deepest, nullptr,
+                                     GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(child) << "depth " << depth;
+        deepest = child;
+    }
+    Helper guest("--child " + HexHandle(deepest));
+    // Its child's creation notifies every window above it: this thread's messages must flow.
+    ASSERT_TRUE(PumpUntil([&] { return HasChildOf(deepest, L"child", guest.Id()); }, 15000));
+
+    CAppListDlg chooser;
+    std::vector<DWORD> list;
+    std::atomic<bool> walked(false);
+    std::thread walker([&] {
+        list = ListFor(chooser, top);
+        walked = true;
+    });
+    if (!PumpUntil([&] { return walked.load(); }, 60000)) {
+        // The walk cannot be stopped from outside; end here with the failure on record.
+        ADD_FAILURE() << "the walk of a " << kDepth << "-deep window tree did not end within 60 s";
+        guest.End();
+        fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 1);
+    }
+    walker.join();
+    EXPECT_EQ(Listed({GetCurrentProcessId(), guest.Id(), 0}), Listed(list));
+    DestroyWindow(top);
+}
+
+// A picked window in which a second process opens and closes child windows all the time, and a
+// third keeps one child open. A child that closes while the tree is walked adds nothing: every
+// list holds each id once, the picked window's first, and no 0 before its end, so the process
+// whose child stays after the closing ones is never cut off.
+TEST(AppListDlg, ChildrenClosingDuringTheWalkLeaveNoZeroInTheList)
+{
+    Helper host("\"Chooser Test E\"");
+    HWND window = WaitForTitle(L"Chooser Test E");
+    ASSERT_TRUE(window);
+    Helper churn("--churn " + HexHandle(window));
+    ASSERT_TRUE(WaitUntil([&] { return HasChildOf(window, L"churn", churn.Id()); }, 15000, 1));
+    Helper stay("--child " + HexHandle(window));
+    ASSERT_TRUE(WaitUntil([&] { return HasChildOf(window, L"child", stay.Id()); }, 15000));
+
+    CAppListDlg chooser;
+    const int kWalks = 1000;
+    int withChurn = 0;
+    for (int walk = 0; walk < kWalks; ++walk) {
+        std::vector<DWORD> list = ListFor(chooser, window);
+        ASSERT_TRUE(WellFormed(list)) << "walk " << walk << ": " << Listed(list);
+        ASSERT_EQ(host.Id(), list[0]) << "walk " << walk << ": " << Listed(list);
+        ASSERT_NE(std::find(list.begin(), list.end(), stay.Id()), list.end())
+            << "walk " << walk << ": " << Listed(list);
+        withChurn += std::find(list.begin(), list.end(), churn.Id()) != list.end() ? 1 : 0;
+    }
+    // The walks met children of the churning process, so some of them were closing.
+    EXPECT_GT(withChurn, 0);
 }
 
 // One row painted into a bitmap: the icon 32 x 32 two pixels in, the selection colour only

@@ -3,10 +3,34 @@
 //   app_window_helper.exe title...            one visible top-level window per title
 //   app_window_helper.exe --hidden title       one invisible titled window
 //   app_window_helper.exe --child hwnd         a child window inside hwnd (hexadecimal)
+//   app_window_helper.exe --churn hwnd         child windows inside hwnd that open and close
+//                                              again and again
 #include <windows.h>
 #include <stdlib.h>
 #include <string.h>
 #include "tests/app/green_icon.h"
+
+namespace {
+
+// Batches of children, each opened and closed again at once, so that some close while another
+// process walks the parent's tree.
+void Churn(HWND parent, const wchar_t* className)
+{
+    const int kBatch = 40;
+    HWND children[kBatch];
+    for (;;) {
+        for (int i = 0; i < kBatch; ++i)
+            children[i] = CreateWindowExW(WS_EX_NOPARENTNOTIFY, className, L"churn", WS_CHILD, 0, 0, 4, 4,
+                                          parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+        for (int i = 0; i < kBatch; ++i)
+            if (children[i])
+                DestroyWindow(children[i]);
+        if (!IsWindow(parent))
+            return;
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -20,6 +44,10 @@ int main(int argc, char** argv)
     int y = 100;
     for (int i = 1; i < argc; ++i) {
         wchar_t title[1024];
+        if (strcmp(argv[i], "--churn") == 0 && i + 1 < argc) {
+            Churn((HWND)(UINT_PTR)strtoull(argv[++i], nullptr, 16), wc.lpszClassName);
+            return 0;
+        }
         if (strcmp(argv[i], "--child") == 0 && i + 1 < argc) {
             HWND parent = (HWND)(UINT_PTR)strtoull(argv[++i], nullptr, 16);
             CreateWindowExW(0, wc.lpszClassName, L"child", WS_CHILD | WS_VISIBLE, 5, 5, 50, 30, parent,

@@ -137,7 +137,15 @@ TEST(MainDialogRules, RateIndexAndSlashes)
     } cases[] = {
         {L"C:/v/a.flv", L"C:\\v\\a.flv"},
         {L"C:\\\\v\\\\\\a.flv", L"C:\\v\\a.flv"},
-        {L"\\\\server\\share", L"\\server\\share"},
+        // A network path keeps the two backslashes it begins with, and only those.
+        {L"\\\\server\\share", L"\\\\server\\share"},
+        {L"\\\\server\\\\share\\clip.flv", L"\\\\server\\share\\clip.flv"},
+        {L"\\\\\\server\\share\\clip.flv", L"\\\\server\\share\\clip.flv"},
+        {L"//server/share//clip.flv", L"\\\\server\\share\\clip.flv"},
+        {L"\\\\", L"\\\\"},
+        {L"\\", L"\\"},
+        {L"\\v\\\\a.flv", L"\\v\\a.flv"},
+        {L"a\\\\b", L"a\\b"},
         {L"plain", L"plain"},
         {L"", L""},
     };
@@ -146,4 +154,48 @@ TEST(MainDialogRules, RateIndexAndSlashes)
         TMorvaleDlg::NormalizeSlashes(s);
         EXPECT_STREQ(s.Text(), c.out);
     }
+}
+
+namespace {
+
+std::string ReadSettingsBesideTest()
+{
+    std::string bytes;
+    if (FILE* file = _wfopen(SettingsBesideTest().c_str(), L"rb")) {
+        char chunk[4096];
+        size_t n;
+        while ((n = fread(chunk, 1, sizeof(chunk), file)) > 0)
+            bytes.append(chunk, n);
+        fclose(file);
+    }
+    return bytes;
+}
+
+} // namespace
+
+// A dialog that never opened has read no settings: it leaves the file of earlier runs alone
+// instead of replacing it with the defaults of its constructor.
+TEST(MainDialogSettings, DialogThatDidNotOpenLeavesTheFileAlone)
+{
+    const std::string kept = "[Main]\r\nquality = 33\r\n[Watermark]\r\nuse = 1\r\n"
+                             "image = \"C:\\\\pics\\\\logo.bmp\"\r\n[Other]\r\nkey = value\r\n";
+    struct Case {
+        const char* name;
+        UINT templateId; // 0: never created
+    } cases[] = {{"never created", 0}, {"its template is missing", 9999}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FILE* file = _wfopen(SettingsBesideTest().c_str(), L"wb");
+        ASSERT_TRUE(file);
+        fwrite(kept.data(), 1, kept.size(), file);
+        fclose(file);
+        {
+            TMorvaleDlg dialog;
+            if (c.templateId) {
+                EXPECT_FALSE(dialog.Create(c.templateId));
+            }
+        }
+        EXPECT_EQ(ReadSettingsBesideTest(), kept);
+    }
+    DeleteFileW(SettingsBesideTest().c_str());
 }

@@ -147,6 +147,11 @@ std::wstring Widen(const std::string& utf8)
 
 std::string MakeBmp(int width, int height, COLORREF colour)
 {
+    return MakeBmpOf(width, height, [&](int x, int y) { return x == 0 && y == 0 ? RGB(255, 255, 255) : colour; });
+}
+
+std::string MakeBmpOf(int width, int height, const std::function<COLORREF(int x, int y)>& pixel)
+{
     int stride = (width * 3 + 3) & ~3;
     std::string s = "BM";
     Put32(s, 54 + stride * height);
@@ -166,7 +171,7 @@ std::string MakeBmp(int width, int height, COLORREF colour)
     for (int y = height - 1; y >= 0; --y) { // bottom-up rows
         std::string row;
         for (int x = 0; x < width; ++x) {
-            COLORREF c = (x == 0 && y == 0) ? RGB(255, 255, 255) : colour;
+            COLORREF c = pixel(x, y);
             row += (char)GetBValue(c);
             row += (char)GetGValue(c);
             row += (char)GetRValue(c);

@@ -3,6 +3,7 @@
 // ordered key list, and small files the tests make.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,3 +56,5 @@ std::wstring Widen(const std::string& utf8);
 
 // A 24-bit BMP of width x height in colour, with a white top-left pixel (the colour key).
 std::string MakeBmp(int width, int height, COLORREF colour);
+// A 24-bit BMP of width x height whose pixel at (x, y), counted from the top left, is pixel(x, y).
+std::string MakeBmpOf(int width, int height, const std::function<COLORREF(int x, int y)>& pixel);

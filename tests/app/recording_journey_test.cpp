@@ -451,3 +451,58 @@ TEST(RecordingJourney, AFileThatCannotBeWrittenIsReportedInRedAndTheNextRecordin
     EXPECT_EQ(1u, ProbeStreams(m.dir + "/after.flv", "v").size());
     EXPECT_TRUE(m.app.CloseMainWindow());
 }
+
+namespace {
+
+// A network share \\server\share of the test's Wine prefix: Wine serves it from
+// dosdevices/unc/server/share, here a link to folder. Gone again with the object.
+class WineShare {
+public:
+    WineShare(const std::string& serverName, const std::string& shareName, const std::string& folder)
+        : server("${WINEPREFIX:-$MORVALE_BUILD_DIR/wine/gui}/dosdevices/unc/" + serverName)
+    {
+        made = RunHost("mkdir -p \"" + server + "\" && ln -sfn " + ShellQuote(folder) + " \"" + server + "/" +
+                       shareName + "\"").exitCode == 0;
+    }
+    ~WineShare() { RunHost("rm -rf \"" + server + "\""); }
+    bool made;
+
+private:
+    std::string server; // for the shell, which expands the prefix
+};
+
+} // namespace
+
+// A recording to a network path keeps the path's two leading backslashes: the box, the status
+// lines and the next free name all name the share, the video lands there, and the share is the
+// folder the settings keep.
+TEST(RecordingJourney, NetworkPathRecordsOntoTheShare)
+{
+    Morvale m("unc");
+    std::string shared = NewTempDir("unc-share");
+    WineShare share("morvaleunc", "clips", shared);
+    ASSERT_TRUE(share.made);
+    WriteHostFile(m.dir + "/morvale.ini", "[Main]\r\nphone = 0\r\n");
+    ASSERT_TRUE(m.Start());
+    const std::wstring path = L"\\\\morvaleunc\\clips\\clip.flv";
+    TypeOutput(m.main, path);
+    ASSERT_TRUE(BringToFront(m.main));
+    PressKey(VK_RETURN);
+    HWND toolbar = WaitForToolbar(m.app);
+    ASSERT_TRUE(toolbar);
+    EXPECT_EQ(path, ControlText(Item(m.main, IDC_OUTPUT_PATH)));
+    Sleep(2000);
+    EndRecording(m.app, toolbar);
+    EXPECT_EQ(L"The video has been saved to", ControlText(Item(m.main, IDC_STATUS_TITLE)));
+    EXPECT_EQ(path, ControlText(Item(m.main, IDC_STATUS_PATH)));
+    EXPECT_EQ(L"\\\\morvaleunc\\clips\\clip1.flv", ControlText(Item(m.main, IDC_OUTPUT_PATH)));
+    EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(StatusRect(m.main), kGreen, 10) > 20; }, 5000));
+    std::vector<ProbedStream> video = ProbeStreams(shared + "/clip.flv", "v");
+    ASSERT_EQ(1u, video.size());
+    EXPECT_EQ(1280, video[0].width);
+    EXPECT_FALSE(ProbePackets(shared + "/clip.flv", "v").empty());
+    PressEscape(m.app);
+    std::vector<IniEntry> entries = ParseIni(m.app.ReadIni());
+    ASSERT_EQ(16u, entries.size());
+    EXPECT_EQ("\\\\morvaleunc\\clips", entries[1].value);
+}
