@@ -95,7 +95,7 @@ int CountNear(const std::vector<COLORREF>& pixels, COLORREF colour, int toleranc
     return n;
 }
 
-std::vector<COLORREF> RenderTime(const wchar_t* text)
+std::vector<COLORREF> RenderTime(const wchar_t* text, HFONT timeFont)
 {
     const int w = 41, h = 18;
     HDC screen = GetDC(nullptr);
@@ -105,7 +105,7 @@ std::vector<COLORREF> RenderTime(const wchar_t* text)
     HGDIOBJ old = SelectObject(dc, bits);
     RECT r = {0, 0, w, h};
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-    HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ font = SelectObject(dc, timeFont);
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     DrawTextW(dc, text, -1, &r, DT_SINGLELINE | DT_VCENTER);
@@ -118,6 +118,23 @@ std::vector<COLORREF> RenderTime(const wchar_t* text)
     DeleteObject(bits);
     DeleteDC(dc);
     return pixels;
+}
+
+int DarkColumnRuns(const std::vector<COLORREF>& pixels, int width)
+{
+    int height = width > 0 ? (int)pixels.size() / width : 0;
+    int runs = 0;
+    bool inRun = false;
+    for (int x = 0; x < width; ++x) {
+        bool dark = false;
+        for (int y = 0; y < height && !dark; ++y) {
+            COLORREF c = pixels[y * width + x];
+            dark = GetRValue(c) < 100 && GetGValue(c) < 100 && GetBValue(c) < 100;
+        }
+        runs += dark && !inRun;
+        inRun = dark;
+    }
+    return runs;
 }
 
 bool Near(COLORREF a, COLORREF b, int tolerance)

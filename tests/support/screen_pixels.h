@@ -19,8 +19,11 @@ int CountScreenPixels(const RECT& screen, COLORREF colour, int tolerance = 0);
 // How many of pixels lie within tolerance of colour in each channel.
 int CountNear(const std::vector<COLORREF>& pixels, COLORREF colour, int tolerance);
 // What the recording toolbar's tick draws for a time text, to compare with the screen: 41 x 18
-// pixels, the default GUI font, black on the button face, centred vertically.
-std::vector<COLORREF> RenderTime(const wchar_t* text);
+// pixels, the toolbar's time font, black on the button face, centred vertically.
+std::vector<COLORREF> RenderTime(const wchar_t* text, HFONT font);
+// The runs of neighbouring columns with a dark pixel in them (a glyph each, for text with gaps
+// between its glyphs), of pixels that are width wide, rows top-down.
+int DarkColumnRuns(const std::vector<COLORREF>& pixels, int width);
 
 // Each channel of a and b within tolerance.
 bool Near(COLORREF a, COLORREF b, int tolerance);
