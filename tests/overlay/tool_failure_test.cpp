@@ -109,6 +109,7 @@ protected:
     void RecordsAgain()
     {
         std::string file = NewTempDir("again") + "/again.flv";
+        dialog->errorFlag = FALSE; // as the dialog's own start does
         GuardedToolbar* tool = StartToolbar(file, -2);
         ASSERT_TRUE(tool);
         ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() == 2; }, 5000));

@@ -95,9 +95,9 @@ int CountNear(const std::vector<COLORREF>& pixels, COLORREF colour, int toleranc
     return n;
 }
 
-std::vector<COLORREF> RenderTime(const wchar_t* text, HFONT timeFont)
+std::vector<COLORREF> RenderTime(const wchar_t* text, HFONT timeFont, int w)
 {
-    const int w = 41, h = 18;
+    const int h = 18;
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP bits = CreateCompatibleBitmap(screen, w, h);
@@ -120,21 +120,15 @@ std::vector<COLORREF> RenderTime(const wchar_t* text, HFONT timeFont)
     return pixels;
 }
 
-int DarkColumnRuns(const std::vector<COLORREF>& pixels, int width)
+int LastDarkColumn(const std::vector<COLORREF>& pixels, int width)
 {
-    int height = width > 0 ? (int)pixels.size() / width : 0;
-    int runs = 0;
-    bool inRun = false;
-    for (int x = 0; x < width; ++x) {
-        bool dark = false;
-        for (int y = 0; y < height && !dark; ++y) {
-            COLORREF c = pixels[y * width + x];
-            dark = GetRValue(c) < 100 && GetGValue(c) < 100 && GetBValue(c) < 100;
-        }
-        runs += dark && !inRun;
-        inRun = dark;
+    int last = -1;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        COLORREF c = pixels[i];
+        if (GetRValue(c) < 100 && GetGValue(c) < 100 && GetBValue(c) < 100 && (int)(i % width) > last)
+            last = (int)(i % width);
     }
-    return runs;
+    return last;
 }
 
 bool Near(COLORREF a, COLORREF b, int tolerance)
