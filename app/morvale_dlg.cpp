@@ -447,3 +447,14 @@ void TMorvaleDlg::OnRecordingSaved(const wchar_t* path)
     SetDlgItemTextW(Handle(), IDC_OUTPUT_PATH, MakeUniqueFileName(path, L"flv"));
 }
 
+void TMorvaleDlg::ReportError(const wchar_t* title, const wchar_t* path, const wchar_t* text)
+{
+    errorFlag = TRUE;
+    SetDlgItemTextW(Handle(), IDC_STATUS_TITLE, title);
+    SetDlgItemTextW(Handle(), IDC_STATUS_PATH, path);
+    SetDlgItemTextW(Handle(), IDC_STATUS_TEXT, text);
+}
+
+FwWindow* TMorvaleDlg::ShownWatermark() { return watermarkWindow.Handle() ? &watermarkWindow : nullptr; }
+
+const RECT* TMorvaleDlg::RecordedArea() { return regionMode == 1 ? CaptureRect() : nullptr; }

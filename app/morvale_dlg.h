@@ -8,12 +8,13 @@
 #include "app/x_dialog.h"
 #include "framework/link_control.h"
 #include "framework/wide_string.h"
+#include "overlay/toolbar_host.h"
 #include "overlay/wnd_region.h"
 #include "overlay/wnd_watermark.h"
 
 class FwDataExchange;
 
-class TMorvaleDlg : public TxDialog {
+class TMorvaleDlg : public TxDialog, public IToolbarHost {
 public:
     // The program's version, shown in the title and sent with the link.
     static const wchar_t* const kVersion;
@@ -46,7 +47,12 @@ public:
 
     // The recording toolbar's End: the three status lines report path, and the output box gets
     // the next free name built from it.
-    void OnRecordingSaved(const wchar_t* path);
+    void OnRecordingSaved(const wchar_t* path) override;
+    // The rest of what the recording toolbar asks of the dialog.
+    HWND HostWindow() const override { return Handle(); }
+    void ReportError(const wchar_t* title, const wchar_t* path, const wchar_t* text) override;
+    FwWindow* ShownWatermark() override;
+    const RECT* RecordedArea() override;
 
     // The watermark window: created (or kept) at the stored position with the picture and the
     // transparency; hidden with its position kept for the next show.

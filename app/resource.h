@@ -1,5 +1,7 @@
 // Resource ids of Morvale.exe: dialogs, controls, icons, cursors, bitmaps and strings.
 #pragma once
+// The overlay windows' own ids (toolbar icons and commands, pen images, canvas cursor, strings).
+#include "overlay/overlay_resource.h"
 
 // Dialog templates
 #define IDD_ABOUTBOX                100
@@ -39,44 +41,22 @@
 
 // Icons
 #define IDR_MAINFRAME               128
-// The recording toolbar's icons and the pen button's zone images
-#define IDI_TOOL_NO_SOUND           130
-#define IDI_TOOL_PAUSE              161
-#define IDI_TOOL_PEN                318
-#define IDI_TOOL_STOP               319
-#define IDB_PEN_ZONES               320
-#define IDI_TOOL_RECORDING          323
-
-// Cursors
-#define IDC_PENCIL                  315
 
 // String table
 #define IDS_ANOTHER_INSTANCE        102
-#define IDS_MORE_COLORS             103
 #define IDS_NO_VOICE                104
 #define IDS_AUTO_DEVICE             105
 #define IDS_VERSION                 106
 #define IDS_LINK_TIP                107
 #define IDS_SAVED_TO                108
 #define IDS_CONTINUE                109
-#define IDS_CANT_WRITE              110
 #define IDS_CANT_OPEN_IMAGE         111
 #define IDS_WATERMARK_CREATED       112
 #define IDS_PICTURE_FILTER          113
 #define IDS_AREA_HINT               117
 #define IDS_AREA_FONT               118
 #define IDS_AREA_TITLE              119
-#define IDS_START_FAILED            120
-#define IDS_ANNOTATION_HINT         121
 #define IDS_MONO                    122
 #define IDS_STEREO                  123
 #define IDS_RATE_FORMAT             124
 #define IDS_NO_DEVICE               125
-
-// Toolbar commands; each id also names its tooltip in the string table
-#define ID_TOOL_END                 32771
-#define ID_TOOL_PAUSE               32772
-#define ID_TOOL_DRAW                32773
-#define ID_TOOL_ERASE               32775
-#define ID_TOOL_COLOR               32776
-#define ID_TOOL_WIDTH               32777

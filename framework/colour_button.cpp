@@ -87,7 +87,10 @@ void FwColourButton::OnShowColorPopup()
     GetWindowRect(Handle(), &r);
     FwColourPopup popup(kPalette, kPaletteCount, colour, hasOther ? (const wchar_t*)otherLabel : nullptr);
     COLORREF picked;
-    if (popup.Track(GetParent(Handle()), r.left, r.bottom, &picked))
+    FwAliveCheck alive(this);
+    bool chosen = popup.Track(GetParent(Handle()), r.left, r.bottom, &picked);
+    // The popup's loop (or its colour dialog's) may have seen the button go with its parent.
+    if (chosen && alive.Alive())
         UpdateColor(picked);
 }
 

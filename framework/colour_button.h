@@ -25,7 +25,8 @@ public:
     void RebuildPalette();
 
     // Opens the popup below the button and runs it; a pick goes to UpdateColor. When a popup
-    // is already open, closes it instead.
+    // is already open, closes it instead. The button may be gone when this returns (its parent
+    // destroyed by a message the popup's loop delivered): check with FwAliveCheck first.
     void OnShowColorPopup();
 
 protected:

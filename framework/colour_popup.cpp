@@ -18,6 +18,8 @@ bool FwColourPopup::OnMessage(FwMessage& m)
         if ((HWND)m.lParam != Handle())
             done = true;
         return true;
+    // Destroyed with its owner, from a message the loop delivered: the loop ends with it.
+    case WM_DESTROY: done = true; break;
     }
     return FwWindow::OnMessage(m);
 }
@@ -139,7 +141,7 @@ bool FwColourPopup::Track(HWND owner, int x, int y, COLORREF* picked)
     int result = chosen;
     DestroyWindow();
     if (result == kOther)
-        return ChooseOther(owner, picked);
+        return IsWindow(owner) && ChooseOther(owner, picked);
     if (result < 0 || result >= count)
         return false;
     *picked = colours[result];

@@ -107,8 +107,25 @@ void FwWindow::Detach()
     hwnd = nullptr;
 }
 
+FwAliveCheck::FwAliveCheck(FwWindow* w) : window(w), next(w->aliveChecks) { w->aliveChecks = this; }
+
+FwAliveCheck::~FwAliveCheck()
+{
+    if (!window)
+        return;
+    for (FwAliveCheck** link = &window->aliveChecks; *link; link = &(*link)->next)
+        if (*link == this) {
+            *link = next;
+            break;
+        }
+}
+
+bool FwAliveCheck::Alive() const { return window && window->hwnd && IsWindow(window->hwnd); }
+
 FwWindow::~FwWindow()
 {
+    for (FwAliveCheck* check = aliveChecks; check; check = check->next)
+        check->window = nullptr;
     if (hwnd) {
         HWND window = hwnd;
         Detach();
@@ -202,10 +219,13 @@ BOOL FwWindow::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* 
     HWND made;
     {
         CreationScope scope(this, cs.lpszClass);
+        creating = true;
         made = CreateWindowExW(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx,
                                cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
+        creating = false;
     }
-    // A failed creation may have attached and detached the object on the way (WM_NCDESTROY).
+    // A failed creation may have attached and detached the object on the way (WM_NCDESTROY);
+    // a self-deleting window has kept itself for this.
     if (!made) {
         Detach();
         return FALSE;

@@ -27,6 +27,8 @@ struct FwMessage {
 // the message is none of them.
 int FwCtlColorType(UINT message);
 
+class FwAliveCheck;
+
 class FwWindow {
 public:
     FwWindow() = default;
@@ -43,7 +45,9 @@ public:
     static FwWindow* FromHandle(HWND window);
 
     // Creates the window. PreCreateWindow sees and may change every field first; the messages of
-    // creation (WM_NCCREATE, WM_CREATE) already reach the table. False when no window came.
+    // creation (WM_NCCREATE, WM_CREATE) already reach the table. False when no window came; a
+    // window refused on the way still gets its destroy messages, and its object belongs to the
+    // caller of CreateEx then (see BeingCreated).
     BOOL CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style,
                   const RECT& rect, HWND parent, UINT_PTR idOrMenu, void* param = nullptr);
     // Attaches the object to an existing window (a control of a dialog, say).
@@ -82,8 +86,11 @@ protected:
     // windows without a class name the framework's plain class.
     virtual BOOL PreCreateWindow(CREATESTRUCTW& cs);
     // WM_NCDESTROY, the last message: default processing, then the object lets go of the window.
-    // A self-deleting window maps WM_NCDESTROY, calls this and then deletes itself.
+    // A self-deleting window maps WM_NCDESTROY, calls this and then deletes itself, unless the
+    // window is still BeingCreated: CreateEx, and its caller after it, still use the object.
     void OnNcDestroy();
+    // True while CreateEx runs for this object.
+    bool BeingCreated() const { return creating; }
     // The platform's colours for a control (WM_CTLCOLOR*): default processing.
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT type);
 
@@ -110,6 +117,27 @@ private:
     HWND hwnd = nullptr;
     WNDPROC previousProc = nullptr;
     bool toolTips = false;
+    bool creating = false;
+    FwAliveCheck* aliveChecks = nullptr; // innermost first
+    friend class FwAliveCheck;
+};
+
+// For code that runs a nested message loop on behalf of a window (a menu, a popup, a modal
+// dialog): the loop may deliver a message that makes the window's owner destroy and delete it,
+// and this tells, once the loop is over, whether the object and its window are still there.
+// Lives on the stack of that code; user-interface thread only.
+class FwAliveCheck {
+public:
+    explicit FwAliveCheck(FwWindow* window);
+    ~FwAliveCheck();
+    bool Alive() const;
+
+private:
+    FwAliveCheck(const FwAliveCheck&) = delete;
+    FwAliveCheck& operator=(const FwAliveCheck&) = delete;
+    friend class FwWindow;
+    FwWindow* window; // null once the object is deleted
+    FwAliveCheck* next;
 };
 
 // The whole text of a window or control.

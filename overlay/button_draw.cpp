@@ -1,5 +1,5 @@
 #include "overlay/button_draw.h"
-#include "app/resource.h"
+#include "overlay/overlay_resource.h"
 #include "framework/gdi.h"
 
 bool TButtonDraw::OnMessage(FwMessage& m)
@@ -9,6 +9,12 @@ bool TButtonDraw::OnMessage(FwMessage& m)
     case WM_LBUTTONUP: OnLButtonUp(m.Point()); return true;
     // The zone first, then the button's own hover handling.
     case WM_MOUSEMOVE: OnMouseMove(m.wParam, m.Point()); break;
+    // A width menu still open on a button that goes would stay on the screen without it.
+    case WM_DESTROY:
+        if (m_bMenuOpen)
+            EndMenu();
+        m_bMenuOpen = false;
+        break;
     // Keys (Space, the down arrow) work as on the colour button.
     }
     return FwColourButton::OnMessage(m);
@@ -106,12 +112,15 @@ void TButtonDraw::OnLButtonDown(POINT p)
         RepaintNow();
         ShowWidthMenu();
         break;
-    case 2:
+    case 2: {
         m_nHotZone = 4;
         RepaintNow();
+        FwAliveCheck alive(this);
         OnShowColorPopup();
-        m_nHotZone = 0;
+        if (alive.Alive())
+            m_nHotZone = 0;
         break;
+    }
     default:
         m_nHotZone = 0;
         // The system button's press: it captures the mouse and clicks on the release.
@@ -166,8 +175,15 @@ void TButtonDraw::ShowWidthMenu()
     CheckMenuItem(menu, m_nPenWidth, MF_BYCOMMAND | MF_CHECKED);
     RECT r;
     GetWindowRect(Handle(), &r);
+    FwAliveCheck alive(this);
+    m_bMenuOpen = true;
     int chosen = (int)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, r.left, r.bottom, 0, Handle(), nullptr);
     s_lastMenuClose = GetTickCount();
+    DestroyMenu(menu);
+    // The menu's loop may have delivered a message that took the button away with its parent.
+    if (!alive.Alive())
+        return;
+    m_bMenuOpen = false;
     m_nHotZone = 0;
     if (chosen > 0) {
         m_nPenWidth = chosen;
@@ -175,10 +191,9 @@ void TButtonDraw::ShowWidthMenu()
         if (m_nWidthCommand && parent)
             SendMessageW(parent, WM_COMMAND, m_nWidthCommand, (LPARAM)Handle());
     }
-    // The button may have gone with its parent while the command ran.
-    if (IsWindow(Handle()))
+    // ... or the command did.
+    if (alive.Alive())
         RepaintNow();
-    DestroyMenu(menu);
 }
 
 void TButtonDraw::UpdateColor(COLORREF c)

@@ -16,7 +16,9 @@ public:
     void LoadImages();
     // Draws image index centred in rect, cut to its size.
     void DrawImage(HDC dc, int index, const RECT& rect);
-    // Runs the width menu below the button (unless one closed within the last 100 ms).
+    // Runs the width menu below the button (unless one closed within the last 100 ms). The
+    // button may be gone when it returns: the menu's loop, like the colour popup's, delivers the
+    // thread's messages, and one of them may destroy the parent.
     void ShowWidthMenu();
 
     // Written by the owner.
@@ -56,4 +58,6 @@ private:
     void OnMouseMove(WPARAM flags, POINT p);
     void RepaintNow();
     void DrawZoneImage(HDC dc, int image, const RECT& zone, UINT state);
+
+    bool m_bMenuOpen = false;
 };

@@ -3,7 +3,7 @@
 
 #include <stdlib.h>
 
-#include "app/resource.h"
+#include "overlay/overlay_resource.h"
 #include "foundation/res_string.h"
 #include "framework/gdi.h"
 

@@ -1,10 +1,10 @@
 #include "overlay/wnd_tool.h"
-#include "app/morvale_dlg.h"
-#include "app/resource.h"
 #include "foundation/res_string.h"
 #include "foundation/text_convert.h"
 #include "framework/gdi.h"
 #include "overlay/overlay_class.h"
+#include "overlay/overlay_resource.h"
+#include "overlay/time_font.h"
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -45,7 +45,9 @@ bool CWndTool::OnMessage(FwMessage& m)
     case WM_DESTROY: OnDestroy(); return true;
     case WM_NCDESTROY:
         FwWindow::OnNcDestroy();
-        delete this;
+        // A window refused during creation is deleted by Start, which still uses the object.
+        if (!BeingCreated())
+            delete this;
         return true;
     }
     return FwWindow::OnMessage(m);
@@ -65,7 +67,7 @@ HICON LoadSmallIcon(UINT id)
 
 int CWndTool::s_nBlink = 0;
 
-CWndTool::CWndTool(const char* utf8Path, const TAudioSettings* settings, TMorvaleDlg* dialog, int fps,
+CWndTool::CWndTool(const char* utf8Path, const TAudioSettings* settings, IToolbarHost* dialog, int fps,
                    int quality)
     : m_settings(*settings), m_pDialog(dialog)
 {
@@ -234,7 +236,7 @@ void CWndTool::OnTimer()
     wchar_t time[32];
     swprintf(time, 32, L"%02u:%02u:%02u ", m_nSeconds / 3600, (m_nSeconds / 60) % 60, m_nSeconds % 60);
     {
-        FwSelect font(dc, GetStockObject(DEFAULT_GUI_FONT));
+        FwSelect font(dc, ToolTimeFont());
         COLORREF text = SetTextColor(dc, RGB(0, 0, 0));
         COLORREF back = SetBkColor(dc, face);
         int mode = SetBkMode(dc, OPAQUE);
@@ -312,11 +314,12 @@ void CWndTool::OnDraw()
         SendMessageW(m_btnDraw, BM_SETCHECK, 0, 0);
         return;
     }
-    m_canvas.Create(this);
+    // Without a veil there is nothing to draw on: drawing stays off and Esc stays free.
+    if (!m_canvas.Create(this))
+        return;
     SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER);
     SendMessageW(m_btnDraw, BM_SETCHECK, 1, 0);
-    if (m_canvas.Handle())
-        InvalidateRect(m_canvas.Handle(), nullptr, TRUE);
+    InvalidateRect(m_canvas.Handle(), nullptr, TRUE);
     // Esc from any application ends drawing; taken by another program, only the button does.
     RegisterHotKey(Handle(), kHotKeyEsc, 0, VK_ESCAPE);
 }
@@ -349,7 +352,7 @@ void CWndTool::OnDestroy()
 
 // The main dialog.
 
-HWND CWndTool::DialogWindow() const { return m_pDialog ? m_pDialog->Handle() : nullptr; }
+HWND CWndTool::DialogWindow() const { return m_pDialog ? m_pDialog->HostWindow() : nullptr; }
 
 void CWndTool::ShowDialog()
 {
@@ -359,12 +362,8 @@ void CWndTool::ShowDialog()
 
 void CWndTool::ReportError(const wchar_t* title, const wchar_t* path, const wchar_t* text)
 {
-    if (!m_pDialog)
-        return;
-    m_pDialog->errorFlag = TRUE;
-    SetDlgItemTextW(DialogWindow(), IDC_STATUS_TITLE, title);
-    SetDlgItemTextW(DialogWindow(), IDC_STATUS_PATH, path);
-    SetDlgItemTextW(DialogWindow(), IDC_STATUS_TEXT, text);
+    if (m_pDialog)
+        m_pDialog->ReportError(title, path, text);
 }
 
 void CWndTool::ReportSaved(const wchar_t* path)
@@ -373,16 +372,6 @@ void CWndTool::ReportSaved(const wchar_t* path)
         m_pDialog->OnRecordingSaved(path);
 }
 
-FwWindow* CWndTool::Watermark() const
-{
-    if (m_pDialog && m_pDialog->watermarkWindow.Handle())
-        return &m_pDialog->watermarkWindow;
-    return nullptr;
-}
+FwWindow* CWndTool::Watermark() const { return m_pDialog ? m_pDialog->ShownWatermark() : nullptr; }
 
-const RECT* CWndTool::CaptureRect() const
-{
-    if (!m_pDialog || m_pDialog->regionMode != 1)
-        return NULL;
-    return m_pDialog->CaptureRect();
-}
+const RECT* CWndTool::CaptureRect() const { return m_pDialog ? m_pDialog->RecordedArea() : nullptr; }

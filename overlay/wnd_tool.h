@@ -11,17 +11,16 @@
 #include "foundation/ref_string.h"
 #include "framework/flat_button.h"
 #include "overlay/button_draw.h"
+#include "overlay/toolbar_host.h"
 #include "overlay/wnd_canvas.h"
-
-class TMorvaleDlg;
 
 class CWndTool : public FwWindow {
 public:
     enum { kWidth = 60, kHeight = 74, kTimerId = 1001, kHotKeyEsc = 1 };
 
     // Copies the path and the settings and loads the tool icon (the crossed-out microphone for a
-    // recording without sound, else the red dot). Creates no window.
-    CWndTool(const char* utf8Path, const TAudioSettings* settings, TMorvaleDlg* dialog, int fps, int quality);
+    // recording without sound, else the red dot). Creates no window. host: the main dialog.
+    CWndTool(const char* utf8Path, const TAudioSettings* settings, IToolbarHost* host, int fps, int quality);
     ~CWndTool() override;
 
     // Creates the window, slides it to the top right and starts the recording; call once, right
@@ -86,5 +85,5 @@ private:
     CWndCanvas m_canvas;
     TRefString<char> m_path;
     TAudioSettings m_settings;
-    TMorvaleDlg* m_pDialog;
+    IToolbarHost* m_pDialog; // not owned
 };

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 #include "app/resource.h"
+#include "overlay/time_font.h"
 #include "tests/app/morvale_exe_support.h"
 #include "tests/engine/media_probe.h"
 #include "tests/support/host.h"
@@ -43,7 +44,7 @@ const RECT kStrip = {1, 15, 59, 33};
 
 bool StripReads(HWND toolbar, const wchar_t* text, DWORD ms)
 {
-    std::vector<COLORREF> expected = RenderTime(text);
+    std::vector<COLORREF> expected = RenderTime(text, ToolTimeFont());
     return WaitUntil([&] { return ScreenClientArea(toolbar, kTimeArea) == expected; }, ms, 20);
 }
 
@@ -137,7 +138,7 @@ TEST(RecordingJourney, EntireScreenWithEnterPauseDrawingAndEnd)
     int blank = 0, paused = 0, later = 0;
     // The tick already under way when the click comes may still count on; after the first
     // "Paused" the time stands.
-    std::vector<COLORREF> three = RenderTime(L"00:00:03 "), four = RenderTime(L"00:00:04 ");
+    std::vector<COLORREF> three = RenderTime(L"00:00:03 ", ToolTimeFont()), four = RenderTime(L"00:00:04 ", ToolTimeFont());
     WaitUntil([&] {
         std::vector<COLORREF> strip = ScreenClientArea(toolbar, kStrip);
         std::vector<COLORREF> time = ScreenClientArea(toolbar, kTimeArea);

@@ -7,6 +7,7 @@
 #include "app/morvale_dlg.h"
 #include "app/resource.h"
 #include "foundation/text_convert.h"
+#include "overlay/time_font.h"
 #include "overlay/wnd_tool.h"
 #include "tests/engine/media_probe.h"
 #include "tests/support/host.h"
@@ -100,11 +101,13 @@ TEST_F(Toolbar, EntireScreenSlidesTicksAndEndsWithTheSavedReport)
     // The first tick shows 00:00:00 beside a blank icon area, the second 00:00:01 and the icon
     // (the red dot of a recording with sound).
     const RECT time = {18, 15, 59, 33}, iconArea = {1, 15, 17, 33};
+    // The whole time is on the screen: drawn without the area's edge, it ends inside the area.
+    EXPECT_LT(LastDarkColumn(RenderTime(L"00:00:00 ", ToolTimeFont(), 100), 100), time.right - time.left);
     ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() == 1; }, 5000));
-    EXPECT_EQ(RenderTime(L"00:00:00 "), ScreenClientArea(bar, time));
+    EXPECT_EQ(RenderTime(L"00:00:00 ", ToolTimeFont()), ScreenClientArea(bar, time));
     EXPECT_EQ(0, CountNear(ScreenClientArea(bar, iconArea), RGB(224, 0, 0), 40));
     ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() == 2; }, 5000));
-    EXPECT_EQ(RenderTime(L"00:00:01 "), ScreenClientArea(bar, time));
+    EXPECT_EQ(RenderTime(L"00:00:01 ", ToolTimeFont()), ScreenClientArea(bar, time));
     EXPECT_GT(CountNear(ScreenClientArea(bar, iconArea), RGB(224, 0, 0), 40), 20);
     ASSERT_TRUE(PumpUntil([&] { return tool->Seconds() == 4; }, 5000));
 

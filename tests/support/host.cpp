@@ -141,3 +141,25 @@ HostResult RunHost(const std::string& command, unsigned timeoutMs)
     DeleteFileA(WindowsPath(base + ".out").c_str());
     return result;
 }
+
+SmallDisk::SmallDisk(const std::string& name, unsigned kilobytes) : dir(NewTempDir(name))
+{
+    std::string size = "size=" + std::to_string(kilobytes) + "k";
+    mounted = RunHost("mount -t tmpfs -o " + size + " morvale-test " + ShellQuote(dir), 20000).exitCode == 0;
+}
+
+SmallDisk::~SmallDisk()
+{
+    // Lazily: a file the program still holds open must not keep the mount.
+    if (mounted)
+        RunHost("umount -l " + ShellQuote(dir), 20000);
+}
+
+bool SmallDisk::Fill()
+{
+    // dd ends with "No space left on device", as it should; what counts is that nothing is left.
+    std::string filler = ShellQuote(dir + "/filler");
+    RunHost("dd if=/dev/zero of=" + filler + " bs=4k; sync", 20000);
+    HostResult left = RunHost("df -P -k " + ShellQuote(dir) + " | awk 'NR == 2 { print $4 }'", 20000);
+    return left.exitCode == 0 && left.output.find_first_not_of("0\n") == std::string::npos;
+}

@@ -30,3 +30,22 @@ std::string SourceDir();
 // Reads and writes whole files given in unix form.
 std::string ReadHostFile(const std::string& unixPath);
 bool WriteHostFile(const std::string& unixPath, const std::string& bytes);
+
+// A small filesystem of its own (tmpfs; the tests run as root) mounted on a new folder below
+// TestTempDir, to run out of space at will as a full disk does. Unmounted when it goes; the test
+// wrapper unmounts what a crashed test left.
+class SmallDisk {
+public:
+    SmallDisk(const std::string& name, unsigned kilobytes);
+    ~SmallDisk();
+    bool Mounted() const { return mounted; }
+    const std::string& Dir() const { return dir; } // unix form
+    // Takes every free byte, so the next write that needs room fails.
+    bool Fill();
+
+private:
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    std::string dir;
+    bool mounted = false;
+};

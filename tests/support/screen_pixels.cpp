@@ -95,9 +95,9 @@ int CountNear(const std::vector<COLORREF>& pixels, COLORREF colour, int toleranc
     return n;
 }
 
-std::vector<COLORREF> RenderTime(const wchar_t* text)
+std::vector<COLORREF> RenderTime(const wchar_t* text, HFONT timeFont, int w)
 {
-    const int w = 41, h = 18;
+    const int h = 18;
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP bits = CreateCompatibleBitmap(screen, w, h);
@@ -105,7 +105,7 @@ std::vector<COLORREF> RenderTime(const wchar_t* text)
     HGDIOBJ old = SelectObject(dc, bits);
     RECT r = {0, 0, w, h};
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-    HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ font = SelectObject(dc, timeFont);
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     DrawTextW(dc, text, -1, &r, DT_SINGLELINE | DT_VCENTER);
@@ -118,6 +118,17 @@ std::vector<COLORREF> RenderTime(const wchar_t* text)
     DeleteObject(bits);
     DeleteDC(dc);
     return pixels;
+}
+
+int LastDarkColumn(const std::vector<COLORREF>& pixels, int width)
+{
+    int last = -1;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        COLORREF c = pixels[i];
+        if (GetRValue(c) < 100 && GetGValue(c) < 100 && GetBValue(c) < 100 && (int)(i % width) > last)
+            last = (int)(i % width);
+    }
+    return last;
 }
 
 bool Near(COLORREF a, COLORREF b, int tolerance)

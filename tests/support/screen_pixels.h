@@ -18,9 +18,13 @@ std::vector<COLORREF> ScreenClientArea(HWND window, const RECT& r);
 int CountScreenPixels(const RECT& screen, COLORREF colour, int tolerance = 0);
 // How many of pixels lie within tolerance of colour in each channel.
 int CountNear(const std::vector<COLORREF>& pixels, COLORREF colour, int tolerance);
-// What the recording toolbar's tick draws for a time text, to compare with the screen: 41 x 18
-// pixels, the default GUI font, black on the button face, centred vertically.
-std::vector<COLORREF> RenderTime(const wchar_t* text);
+// What the recording toolbar's tick draws for a time text, to compare with the screen: width x 18
+// pixels (41, the time area, unless a wider one shows what the area would cut off), the toolbar's
+// time font, black on the button face, centred vertically.
+std::vector<COLORREF> RenderTime(const wchar_t* text, HFONT font, int width = 41);
+// The rightmost column with a dark pixel of pixels that are width wide, rows top-down; -1 for
+// none.
+int LastDarkColumn(const std::vector<COLORREF>& pixels, int width);
 
 // Each channel of a and b within tolerance.
 bool Near(COLORREF a, COLORREF b, int tolerance);
