@@ -286,6 +286,12 @@ double TWorker::CapturedUntil()
     return m_clock.Recording(since);
 }
 
+double TWorker::FirstSoundCaptured()
+{
+    TAutoLock hold(m_captureLock);
+    return m_nDelivered > 0 ? m_clock.Recording(m_firstCaptured) : -1;
+}
+
 void TWorker::FinishAudio(int stopTime)
 {
     if (m_nRate == 0)
@@ -399,6 +405,8 @@ void TWorker::TakeAudio(WAVEHDR* header)
         QueueStamped(m_audio.EncodeFrames(header->lpData + first * m_nBlockAlign, (last - first) * m_nBlockAlign));
     }
     TAutoLock hold(m_captureLock);
+    if (m_nDelivered == 0)
+        m_firstCaptured = captured;
     m_nDelivered += count;
     m_deliveredEnd = captured + length;
 }
