@@ -1,8 +1,11 @@
-# morvale_test(NAME SOURCES src... [LIBS lib...] [NEEDS display|sound] [TIMEOUT seconds])
+# morvale_test(NAME SOURCES src... [LIBS lib...] [NEEDS display|sound] [TIMEOUT seconds] [TIMING])
 #
 # A GoogleTest executable run under Wine by scripts/wine-test.sh. Tests that need a display or the
 # microphone run against the Xvfb and PulseAudio of the "testenv" fixture, one at a time (they share
 # the screen); unit tests need neither and run in parallel.
+# TIMING marks a test that measures time (sync, pacing, pauses): it runs with the machine to itself,
+# no other test beside it, since CPU-heavy neighbours delay the grabs, the encoders and the device.
+# Such tests carry the label "timing".
 set(MORVALE_WINE_TEST "${CMAKE_SOURCE_DIR}/scripts/wine-test.sh")
 set(MORVALE_TESTENV "${CMAKE_SOURCE_DIR}/scripts/testenv.sh")
 
@@ -23,7 +26,7 @@ set_tests_properties(finish_wine_gui PROPERTIES FIXTURES_CLEANUP testenv FIXTURE
 set_tests_properties(stop_testenv PROPERTIES FIXTURES_CLEANUP testenv_base TIMEOUT 60)
 
 function(morvale_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;NEEDS" ${ARGN})
+  cmake_parse_arguments(T "TIMING" "TIMEOUT" "SOURCES;LIBS;NEEDS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
@@ -37,12 +40,18 @@ function(morvale_test name)
     set(kind gui)
     set(labels ${T_NEEDS})
   endif()
+  if(T_TIMING)
+    list(APPEND labels timing)
+  endif()
   # Wine gets the run's own limit, so the wrapper reports a hang and the prefix is cleaned up;
   # CTest's limit is only the backstop.
   add_test(NAME ${name}
     COMMAND ${MORVALE_WINE_TEST} run ${kind} ${CMAKE_BINARY_DIR} ${T_TIMEOUT} $<TARGET_FILE:${name}> --gtest_color=no)
   math(EXPR backstop "${T_TIMEOUT} + 30")
   set_tests_properties(${name} PROPERTIES TIMEOUT ${backstop} LABELS "${labels}")
+  if(T_TIMING)
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  endif()
   if(kind STREQUAL gui)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "testenv;testenv_base" RESOURCE_LOCK screen)
   else()

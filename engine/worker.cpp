@@ -357,7 +357,6 @@ void TWorker::Interleave(bool end, int soundUntil)
     }
 }
 
-
 double TWorker::CapturedUntil()
 {
     DWORD position = 0;
@@ -368,6 +367,12 @@ double TWorker::CapturedUntil()
     if (known && m_nRate && (double)position > (double)m_nDelivered)
         since += ((double)position - (double)m_nDelivered) * 1000.0 / m_nRate;
     return m_clock.Recording(since);
+}
+
+double TWorker::FirstSoundCaptured()
+{
+    TAutoLock hold(m_captureLock);
+    return m_nDelivered > 0 ? m_clock.Recording(m_firstCaptured) : -1;
 }
 
 void TWorker::FinishFile(int stopTime)
@@ -454,6 +459,8 @@ void TWorker::TakeAudio(WAVEHDR* header)
         QueueStamped(m_audio.EncodeFrames(header->lpData + first * m_nBlockAlign, (last - first) * m_nBlockAlign));
     }
     TAutoLock hold(m_captureLock);
+    if (m_nDelivered == 0)
+        m_firstCaptured = captured;
     m_nDelivered += count;
     m_deliveredEnd = captured + length;
 }

@@ -70,6 +70,11 @@ public:
     // to its capture time, and the last capture time less where the sample count put it (ms).
     int AudioResyncs() const { return m_stamper.Resyncs(); }
     double AudioDrift() const { return m_stamper.LastDrift(); }
+    // When the first sound the microphone delivered was captured, and the time of the first
+    // picture, in ms on the recording's time line; a device may start capturing late. -1 while
+    // there is none.
+    double FirstSoundCaptured();
+    int FirstPictureTime() const { return m_nFirstVideo; }
 
     // The frame period's sleep: 1000 / fps for 1 to 25 frames per second, else 200 ms.
     static int Interval(int fps);
@@ -123,9 +128,10 @@ private:
     TAudioStamper m_stamper;     // the delivery thread's, then the recording thread's
     unsigned m_nRate = 0;        // sample rate, 0 without sound
     unsigned m_nBlockAlign = 0;  // bytes per sample of all channels
-    TCriticalSection m_captureLock; // the two below
+    TCriticalSection m_captureLock; // the three below
     uint64_t m_nDelivered = 0;   // samples (a channel) the device delivered so far
     double m_deliveredEnd = 0;   // when the last sample delivered was captured, ms since the start
+    double m_firstCaptured = -1; // when the first sample delivered was captured, ms since the start
     int m_nFirstVideo = -1;      // time of the first picture written, which the writers take as 0
     int m_nLastAudio = 0;        // the last sound time given to the writer, relative to that
     TPictureHold m_held;
