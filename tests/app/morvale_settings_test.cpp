@@ -329,6 +329,15 @@ POINT Corner(HWND window)
     return {r.left, r.top};
 }
 
+// A settings file that shows picture as the watermark at (x, y).
+void WriteWatermarkIni(const std::string& dir, const std::string& picture, int transparency, int x, int y)
+{
+    WriteHostFile(dir + "/morvale.ini", "[Watermark]\r\nuse = 1\r\nimage = " +
+                                            Written(Narrow(WindowsPathW(picture))) + "\r\ntransparency = " +
+                                            std::to_string(transparency) + "\r\nx = " + std::to_string(x) +
+                                            "\r\ny = " + std::to_string(y) + "\r\n");
+}
+
 // The red of the watermark's middle as the screen shows it (the picture is red on a black screen).
 int MiddleRed(HWND window)
 {
@@ -365,9 +374,7 @@ TEST(MorvaleWatermark, FileThatIsNoPictureIsReportedInBlue)
     std::string picture = dir + "/mark.bmp";
     ASSERT_TRUE(WriteHostFile(picture, MakeBmp(60, 40, RGB(255, 0, 0))));
     WriteHostFile(dir + "/notes.txt", "not a picture\n");
-    WriteHostFile(dir + "/morvale.ini", "[Watermark]\r\nuse = 1\r\nimage = " +
-                                            Written(Narrow(WindowsPathW(picture))) +
-                                            "\r\ntransparency = 250\r\nx = 700\r\ny = 500\r\n");
+    WriteWatermarkIni(dir, picture, 250, 700, 500);
     MorvaleProcess app(dir);
     ASSERT_TRUE(app.Start());
     HWND main = app.WaitForMainWindow(kStartMs);
@@ -410,9 +417,7 @@ TEST(MorvaleWatermark, PictureTakenBackAfterAFailedChoiceShowsNoFringe)
     })));
     WriteHostFile(dir + "/notes.txt", "not a picture\n");
     // Low on the left, clear of the dialog in the middle of the screen.
-    WriteHostFile(dir + "/morvale.ini", "[Watermark]\r\nuse = 1\r\nimage = " +
-                                            Written(Narrow(WindowsPathW(picture))) +
-                                            "\r\ntransparency = 255\r\nx = 40\r\ny = 600\r\n");
+    WriteWatermarkIni(dir, picture, 255, 40, 600);
     MorvaleProcess app(dir);
     ASSERT_TRUE(app.Start());
     HWND main = app.WaitForMainWindow(kStartMs);
@@ -457,9 +462,7 @@ TEST(MorvaleWatermark, StoredPictureShowsHidesAndKeepsItsPlace)
     std::string dir = NewTempDir("watermark");
     std::string picture = dir + "/mark.bmp";
     ASSERT_TRUE(WriteHostFile(picture, MakeBmp(60, 40, RGB(255, 0, 0))));
-    WriteHostFile(dir + "/morvale.ini", "[Watermark]\r\nuse = 1\r\nimage = " +
-                                            Written(Narrow(WindowsPathW(picture))) +
-                                            "\r\ntransparency = 250\r\nx = 700\r\ny = 500\r\n");
+    WriteWatermarkIni(dir, picture, 250, 700, 500);
     MorvaleProcess app(dir);
     ASSERT_TRUE(app.Start());
     HWND main = app.WaitForMainWindow(kStartMs);
