@@ -179,12 +179,13 @@ YuvFrame DecodeFrame(const std::string& path, int index, int width, int height)
     return frame;
 }
 
-std::vector<std::pair<double, double>> FrameLuma(const std::string& path)
+std::vector<std::pair<double, double>> FrameLuma(const std::string& path, unsigned timeoutMs)
 {
     // signalstats gives each frame's mean luma; showinfo-free and independent of our code.
     HostResult r = RunHost("ffprobe -v error -f lavfi -i " +
                            ShellQuote("movie=" + path + ",signalstats") +
-                           " -show_entries frame=pts_time:frame_tags=lavfi.signalstats.YAVG -of csv=p=0");
+                           " -show_entries frame=pts_time:frame_tags=lavfi.signalstats.YAVG -of csv=p=0",
+                           timeoutMs);
     std::vector<std::pair<double, double>> out;
     for (const std::string& line : Lines(r.output)) {
         std::vector<std::string> f = Split(line, ',');
