@@ -671,10 +671,9 @@ TEST(Worker, WritesFailingAtTheStopEndTheWritingWithOneCancel)
     GreyScreen grey;
     LogCapture log;
     NotifyWindow notify;
-    const std::string mount = NewTempDir("full-at-stop") + "/disk";
-    ASSERT_EQ(RunHost("mkdir -p " + ShellQuote(mount) + " && mount -t tmpfs -o size=16m tmpfs " + ShellQuote(mount))
-                  .exitCode,
-              0);
+    SmallDisk disk("full-at-stop", 16384);
+    ASSERT_TRUE(disk.Mounted());
+    const std::string& mount = disk.Dir();
     int before = 0;
     {
         TWorker worker;
@@ -691,7 +690,6 @@ TEST(Worker, WritesFailingAtTheStopEndTheWritingWithOneCancel)
         EXPECT_TRUE(worker.Stop());
     }
     PumpMessages(200);
-    RunHost("umount " + ShellQuote(mount));
     const int video = log.Count("Can't write video frame....");
     const int audio = log.Count("Can't write audio frame....");
     printf("[ figures  ] %d cancels before the disk filled, %d after: %d video and %d audio writes reported\n",
