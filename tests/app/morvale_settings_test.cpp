@@ -352,9 +352,14 @@ int MiddleRed(HWND window)
 // (assertions: call it from the test body).
 void ChooseImage(MorvaleProcess& app, HWND main, const std::wstring& path)
 {
-    ASSERT_TRUE(BringToFront(main));
-    ClickWindow(GetDlgItem(main, IDC_CHOOSE_IMAGE));
-    HWND open = app.WaitForWindow([&](HWND w) { return w != main && ClassName(w) == L"#32770"; }, 30000);
+    // On a busy display a click that comes with the activation can be lost: the button is
+    // pressed again while no open dialog has come (once it is there, the dialog is modal).
+    HWND open = nullptr;
+    for (int attempt = 0; attempt < 3 && !open; ++attempt) {
+        ASSERT_TRUE(BringToFront(main));
+        ClickWindow(GetDlgItem(main, IDC_CHOOSE_IMAGE));
+        open = app.WaitForWindow([&](HWND w) { return w != main && ClassName(w) == L"#32770"; }, 10000);
+    }
     ASSERT_NE(open, nullptr) << "no open dialog";
     HWND nameBox = nullptr;
     WaitUntil([&] { return (nameBox = FindChild(open, [](HWND w) { return ClassName(w) == L"Edit"; })) != nullptr; }, 10000);
