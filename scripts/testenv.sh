@@ -2,7 +2,7 @@
 # The display and the microphone that Morvale's GUI and sound tests run against.
 #
 #   testenv.sh start DIR   start Xvfb, PulseAudio (a null sink "mic" whose monitor is the default
-#                          capture device) and a 440 Hz tone looping into that sink; write DIR/env
+#                          capture device) and a 440 Hz tone playing into that sink; write DIR/env
 #   testenv.sh stop DIR    stop exactly the processes start wrote into DIR/pids
 #   testenv.sh exec DIR -- CMD...   run CMD with DIR/env applied
 #
@@ -70,12 +70,17 @@ start_sound() {
   setenv PULSE_SERVER "unix:$run/native"
   log "pulseaudio pid $pid"
 
-  sox -n -r 44100 -c 2 -b 16 "$dir/tone.wav" synth 30 sine 440 vol 0.5
-  # At low latency, so the sink renders in small blocks and the microphone delivers sound
-  # continuously, as a real one does.
+  # One unbroken stream, generated as it is played: a file played over and over leaves a gap in the
+  # microphone at each new start. At low latency, so the sink renders in small blocks and the
+  # microphone delivers sound continuously, as a real one does. The loop only restarts a player
+  # that died.
   # shellcheck disable=SC2016 # the loop's own variables, expanded by the inner shell
   setsid bash -c 'trap "kill \$c 2>/dev/null; exit 0" TERM
-                  while :; do paplay --latency-msec=20 -d mic "$0" & c=$!; wait $c; done' "$dir/tone.wav" \
+                  while :; do
+                    sox -q -n -r 44100 -c 2 -b 16 -e signed -t raw - synth 86400 sine 440 vol 0.5 |
+                      pacat --latency-msec=20 -d mic --raw --rate=44100 --channels=2 --format=s16le & c=$!
+                    wait $c
+                  done' \
     </dev/null >"$dir/tone.log" 2>&1 &
   remember tone $!
   setenv MORVALE_TONE_HZ 440
