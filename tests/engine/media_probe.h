@@ -55,7 +55,8 @@ struct YuvFrame {
 // Frame number index (0 first) of the video stream; empty when there is none.
 YuvFrame DecodeFrame(const std::string& unixPath, int index, int width, int height);
 // The mean luma of every decoded frame, with its time.
-// Decoding every picture takes about two minutes for an hour of recording, hence the time limit.
+// Decoding takes about 2 s per minute recorded: the default limit suits the tests' short
+// recordings, and a long one needs a longer limit.
 std::vector<std::pair<double, double>> FrameLuma(const std::string& unixPath, unsigned timeoutMs = 120000);
 
 // The sound, mixed to mono 16-bit at rate, and the time of its first sample.
