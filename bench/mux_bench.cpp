@@ -109,6 +109,7 @@ public:
         }
         return 0;
     }
+    int Close() override { return 0; } // memory never refuses a write
     size_t Size() const { return size_; }
 
 private:

@@ -58,12 +58,25 @@ void Flv_Package::Put32(uint32_t v)
     fill += 4;
 }
 
+int Flv_Package::Emit(const void* head, size_t headLen, const void* body, size_t bodyLen)
+{
+    if (WriteBytes(head, headLen, body, bodyLen) != 0)
+        return -1;
+    units.Wrote(headLen + (body ? bodyLen : 0));
+    return 0;
+}
+
 int Flv_Package::Flush()
 {
-    if (WriteBytes(buffer, fill, NULL, 0) != 0)
+    if (Emit(buffer, fill, NULL, 0) != 0)
         return -1;
     fill = 0;
     return 0;
+}
+
+void Flv_Package::TagDone()
+{
+    units.Ends(units.Written() + fill, videoTime);
 }
 
 void Flv_Package::PutFileHeader(uint8_t flags)
@@ -73,6 +86,7 @@ void Flv_Package::PutFileHeader(uint8_t flags)
     baseTime = 0;
     fill = 0;
     keySeen = 0;
+    units.Reset();
     ByteWriter w{buffer};
     w.bytes("FLV", 3);
     w.u8(1);
@@ -80,6 +94,7 @@ void Flv_Package::PutFileHeader(uint8_t flags)
     w.be32(9);  // DataOffset
     w.be32(0);  // PreviousTagSize0
     fill = uint32_t(w.p - buffer);
+    TagDone();
 }
 
 void Flv_Package::PutTagHeader(uint8_t type, uint32_t dataSize, uint32_t time)
@@ -112,7 +127,7 @@ int Flv_Package::PutData(const uint8_t* data, uint32_t len)
                 return 0;
         } else {
             // Too big to be worth copying: it leaves together with what is buffered.
-            if (WriteBytes(buffer, fill, data, len) != 0)
+            if (Emit(buffer, fill, data, len) != 0)
                 return 0;
             fill = 0;
             return 1;
@@ -130,15 +145,19 @@ int Flv_Package::PutAvcSequenceHeader(const uint8_t* record, uint32_t len)
         len = 0;
     if (fill + len + 20 > kBufferSize && Flush() != 0)
         return -1;
+    const uint32_t tagStart = fill;
     PutTagHeader(kTagVideo, len + 5, 0);
     Put8(kKeyFrameByte);
     Put8(0x00); // AVCPacketType 0: sequence header
     Put8(0);    // CompositionTime
     Put8(0);
     Put8(0);
-    if (!PutData(record, len))
+    if (!PutData(record, len)) {
+        fill = tagStart; // a header without its record would break every tag after it
         return -1;
+    }
     Put32(len + 16);
+    TagDone();
     return 0;
 }
 
@@ -154,6 +173,7 @@ int Flv_Package::PutAacSequenceHeader(uint32_t sampleRate, uint8_t channels)
     Put8(config[0]);
     Put8(config[1]);
     Put32(15);
+    TagDone();
     return 0;
 }
 
@@ -201,6 +221,7 @@ int Flv_Package::Open(const MediaInfo* info)
     w = ByteWriter{buffer + tagStart + 1};
     w.be24(dataSize);
     Put32(dataSize + kTagHeaderSize);
+    TagDone();
 
     if (video)
         PutAvcSequenceHeader(info->avcConfig, info->avcConfigSize);
@@ -229,6 +250,7 @@ int Flv_Package::WriteVideo(const uint8_t* data, unsigned len, int lengthPrefixe
 
     if (fill > kBufferSize - 20 && Flush() != 0)
         return -1;
+    const uint32_t tagStart = fill;
     PutTagHeader(kTagVideo, nal.nalLen + 9, uint32_t(videoTime));
     Put8(key ? kKeyFrameByte : kInterFrameByte);
     Put8(0x01); // AVCPacketType 1: NAL units
@@ -237,9 +259,13 @@ int Flv_Package::WriteVideo(const uint8_t* data, unsigned len, int lengthPrefixe
     Put8(0);
     if (!lengthPrefixed)
         Put32(nal.nalLen);
-    if (!PutData(nal.payload, nal.payloadLen))
+    if (!PutData(nal.payload, nal.payloadLen)) {
+        // The tag's header stays out too, so a later flush cannot write it without its frame.
+        fill = tagStart;
         return -1;
+    }
     Put32(nal.nalLen + 20);
+    TagDone();
     return 0;
 }
 
@@ -254,15 +280,19 @@ int Flv_Package::WriteAudio(const uint8_t* aacFrame, unsigned len, unsigned time
 
     if (fill > kBufferSize - 13 && Flush() != 0)
         return -1;
+    const uint32_t tagStart = fill;
     PutTagHeader(kTagAudio, len + 2, uint32_t(audioClock.Now()));
     // A given time stamp sets the clock without advancing it, so the next frame reuses it.
     if (timestampMs == 0)
         audioClock.Advance();
     Put8(kAacTagByte);
     Put8(0x01); // AACPacketType 1: raw frame
-    if (!PutData(aacFrame, len))
+    if (!PutData(aacFrame, len)) {
+        fill = tagStart;
         return -1;
+    }
     Put32(len + 13);
+    TagDone();
     return 0;
 }
 
@@ -276,13 +306,17 @@ int Flv_Package::Finish(FILE* file)
     if (!file)
         return result;
 
+    uint8_t patch[9];
+    // After a failed write the file keeps only its whole tags: the duration is theirs, and
+    // metadata that is not whole in the file is left alone.
+    if (units.WholeEnd() < durationOffset + sizeof patch)
+        return result;
     // 64-bit positions: a long recording passes the 2 GB that ftell can report.
     __int64 position = _ftelli64(file);
     _fseeki64(file, durationOffset, SEEK_SET);
-    uint8_t patch[9];
     ByteWriter w{patch};
     w.u8(0x00); // AMF number
-    w.f64(double(videoTime / 1000));
+    w.f64(double(units.WholeTime() / 1000));
     fwrite(patch, sizeof patch, 1, file);
     _fseeki64(file, position, SEEK_SET);
     return result;

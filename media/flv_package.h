@@ -6,6 +6,7 @@
 
 #include "media/audio_clock.h"
 #include "media/media_stream.h"
+#include "media/whole_units.h"
 
 class Flv_Package : public MediaStream {
 public:
@@ -29,8 +30,11 @@ public:
     virtual int WriteBytes(const void* head, size_t headLen, const void* body, size_t bodyLen) = 0;
 
     // Flushes the buffer and writes the duration (whole seconds of the last video tag) into the
-    // metadata of file. Returns the flush result.
+    // metadata of file. Returns the flush result. After a failed write the duration is that of
+    // the last whole tag in the file, which is where the file writer cuts it.
     int Finish(FILE* file);
+    // The end of the last whole tag that reached the output, in bytes from its start.
+    uint64_t WholeEnd() const { return units.WholeEnd(); }
 
 protected:
     void PutFileHeader(uint8_t flags);
@@ -42,7 +46,11 @@ protected:
     int PutAacSequenceHeader(uint32_t sampleRate, uint8_t channels);
 
 private:
+    // Hands bytes to WriteBytes and counts them; 0 or -1.
+    int Emit(const void* head, size_t headLen, const void* body, size_t bodyLen);
     int Flush();
+    // A tag (or the file header) is complete with what is buffered.
+    void TagDone();
     void Put8(uint8_t v);
     void Put32(uint32_t v);
     void PutNumberEntry(const char* name, double value);
@@ -54,6 +62,7 @@ private:
     uint32_t durationOffset; // file offset of the duration's AMF marker byte
     uint64_t baseTime;       // capture time of the first key frame
     AudioClock audioClock;   // time of the next audio tag; Now() 0 = not started
+    WholeUnits units;        // what reached the output, and where its last whole tag ends
 
     Flv_Package(const Flv_Package&) = delete;
     Flv_Package& operator=(const Flv_Package&) = delete;

@@ -17,4 +17,7 @@ public:
                            int* frameKind) = 0;
     // One raw AAC frame (no ADTS header); timestampMs 0 lets the writer's own clock stamp it.
     virtual int WriteAudio(const uint8_t* aacFrame, unsigned len, unsigned timestampMs) = 0;
+    // Finishes the stream and closes its output; nothing is written afterwards. 0 when every
+    // write of the stream reached the output, -1 when one failed.
+    virtual int Close() = 0;
 };

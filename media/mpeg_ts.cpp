@@ -67,6 +67,7 @@ int Mpeg_TS::Open(const MediaInfo* info)
     videoCounter = 0;
     audioCounter = 0;
     prefixUsed = 0;
+    units.Reset();
 
     streams = info->flags & (kMediaVideo | kMediaAudio);
     bool video = (info->flags & kMediaVideo) != 0;
@@ -154,9 +155,18 @@ int Mpeg_TS::WritePes(uint16_t pid, uint8_t* counter, const uint8_t* head, uint3
         PutPacketHeader(w, pid, i == 0, *counter, adaptation, pcrWanted, pcrMs);
         left -= CopyFrom(w, parts, 3, kTsPayloadSize - adaptation);
         *counter = uint8_t((*counter + 1) & 0x0F);
-        if (WriteBytes(packet, sizeof packet, NULL, 0) != 0)
+        if (Emit(packet, sizeof packet) != 0)
             return -1;
     }
+    units.Ends(units.Written(), 0);
+    return 0;
+}
+
+int Mpeg_TS::Emit(const uint8_t* packets, size_t len)
+{
+    if (WriteBytes(packets, len, NULL, 0) != 0)
+        return -1;
+    units.Wrote(len);
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "media/audio_clock.h"
 #include "media/byte_writer.h"
 #include "media/media_stream.h"
+#include "media/whole_units.h"
 
 class Mpeg_TS : public MediaStream {
 public:
@@ -48,7 +49,13 @@ public:
     // The 7-byte ADTS header of an AAC frame of len bytes.
     void PutAdtsHeader(ByteWriter& packet, unsigned len) const;
 
+    // The end of the last whole PES (or of the tables) that reached the output, in bytes from its
+    // start.
+    uint64_t WholeEnd() const { return units.WholeEnd(); }
+
 private:
+    // Hands whole packets to WriteBytes and counts them; 0 or -1.
+    int Emit(const uint8_t* packets, size_t len);
     // Cuts the PES made of head, mid and body into packets on pid; only the packet that carries
     // the adaptation field (the one that makes the last packet end exactly) can hold a PCR.
     int WritePes(uint16_t pid, uint8_t* counter, const uint8_t* head, uint32_t headLen, const uint8_t* mid,
@@ -70,6 +77,7 @@ private:
     uint32_t videoTime;     // PTS of the last video PES, already rebased
     uint8_t* prefix;        // delimiter, SPS, PPS and the frame's start code; owned
     int prefixLen;
+    WholeUnits units;       // what reached the output, and where its last whole PES ends
 
     Mpeg_TS(const Mpeg_TS&) = delete;
     Mpeg_TS& operator=(const Mpeg_TS&) = delete;

@@ -148,8 +148,9 @@ int Mpeg_TS::WriteTables()
     uint8_t tables[2 * kTsPacketSize];
     BuildPat(tables);
     BuildPmt(tables + kTsPacketSize);
-    if (WriteBytes(tables, sizeof tables, NULL, 0) != 0)
+    if (Emit(tables, sizeof tables) != 0)
         return -1;
+    units.Ends(units.Written(), 0);
     tablesWritten = 1;
     return 0;
 }

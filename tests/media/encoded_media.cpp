@@ -195,12 +195,12 @@ MediaInfo DescribeStreams(const EncodedVideo& video, const EncodedAudio* audio)
     return info;
 }
 
-int WriteInterleaved(MediaStream& writer, const EncodedVideo& video, const EncodedAudio* audio)
+int WriteInterleaved(MediaStream& writer, const EncodedVideo& video, const EncodedAudio* audio, bool stopAtFailure)
 {
     int result = 0;
     size_t audioWritten = 0;
     const size_t frames = video.frames.size();
-    for (size_t i = 0; i < frames; ++i) {
+    for (size_t i = 0; i < frames && !(stopAtFailure && result); ++i) {
         const std::string& f = video.frames[i];
         int r = writer.WriteVideo(reinterpret_cast<const uint8_t*>(f.data()), unsigned(f.size()), 0, video.times[i],
                                   NULL);
@@ -211,7 +211,7 @@ int WriteInterleaved(MediaStream& writer, const EncodedVideo& video, const Encod
         // The sound recorded until the next picture (the last picture lasts one frame period).
         double until = i + 1 < frames ? video.times[i + 1] - video.times[0]
                                       : video.times[i] - video.times[0] + 1000.0 / video.fps;
-        while (audioWritten < audio->frames.size() &&
+        while (audioWritten < audio->frames.size() && !(stopAtFailure && result) &&
                audioWritten * 1024 * 1000.0 / audio->sampleRate < until) {
             const std::string& a = audio->frames[audioWritten++];
             r = writer.WriteAudio(reinterpret_cast<const uint8_t*>(a.data()), unsigned(a.size()), 0);

@@ -32,5 +32,6 @@ MediaInfo DescribeStreams(const EncodedVideo& video, const EncodedAudio* audio);
 
 // Writes the streams as the recording thread does: one video frame with its capture time, then
 // the audio frames (time 0) that fall due before the next picture. Returns the first non-zero
-// writer result, or 0.
-int WriteInterleaved(MediaStream& writer, const EncodedVideo& video, const EncodedAudio* audio);
+// writer result, or 0. With stopAtFailure, nothing is written after it, as the worker does.
+int WriteInterleaved(MediaStream& writer, const EncodedVideo& video, const EncodedAudio* audio,
+                     bool stopAtFailure = false);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <math.h>
 #include <stdlib.h>
+#include <string.h>
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 
@@ -298,5 +300,124 @@ TEST(LongRecording, AnHourOfSoundKeepsItsTime)
             EXPECT_NEAR(last.second - PacketTimes(path, "v").at(0), exact, 0.001) << extension << " " << rate;
             RunHost("rm -f " + Quoted(path));
         }
+    }
+}
+
+namespace {
+
+// The packets of one stream as ffprobe lists them: time and size, one line each. (A transport
+// stream's demuxer hands out a video packet only when the next one begins, so the order across
+// streams says nothing.)
+std::vector<std::string> PacketLines(const std::string& path, const char* stream)
+{
+    HostResult r = RunHost(std::string("ffprobe -v error -select_streams ") + stream +
+                           " -show_entries packet=pts_time,size -of csv=p=0 " + Quoted(path));
+    std::vector<std::string> lines;
+    std::istringstream in(r.output);
+    for (std::string line; std::getline(in, line);) {
+        while (!line.empty() && (line.back() == ',' || line.back() == '\r'))
+            line.pop_back();
+        if (!line.empty())
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+uint32_t Be(const std::string& bytes, size_t at, int n)
+{
+    uint32_t v = 0;
+    for (int i = 0; i < n; ++i)
+        v = v << 8 | (unsigned char)bytes[at + i];
+    return v;
+}
+
+// The offsets at which the FLV header and each whole tag (with its PreviousTagSize) end.
+std::vector<size_t> FlvTagEnds(const std::string& bytes)
+{
+    std::vector<size_t> ends;
+    size_t at = 13;
+    while (at + 11 <= bytes.size()) {
+        ends.push_back(at);
+        at += 11 + Be(bytes, at + 1, 3) + 4;
+    }
+    if (at == bytes.size())
+        ends.push_back(at);
+    return ends;
+}
+
+double FlvDuration(const std::string& bytes)
+{
+    uint64_t bits = uint64_t(Be(bytes, 53, 4)) << 32 | Be(bytes, 57, 4);
+    double value;
+    memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+} // namespace
+
+// A disk that fills up while the file is written: the file keeps every frame that went in whole,
+// in the same bytes as on a disk with room, ends on a whole tag or PES, decodes without an error,
+// and the writer says on closing that a write failed.
+TEST(FullDisk, FileEndsOnItsLastWholeFrameAndReadsClean)
+{
+    const EncodedVideo& video = Fixture().video;
+    const EncodedAudio* sound = &Fixture().tone;
+    for (const char* extension : {"flv", "ts"}) {
+        SCOPED_TRACE(extension);
+        std::string roomy = NewTempDir("roomy") + "/whole." + extension;
+        MediaInfo info = DescribeStreams(video, sound);
+        {
+            MediaStream* writer = NewFileWriter(extension, roomy);
+            writer->Open(&info);
+            ASSERT_EQ(WriteInterleaved(*writer, video, sound), 0);
+            EXPECT_EQ(writer->Close(), 0);
+            delete writer;
+        }
+        const std::string whole = ReadHostFile(roomy);
+        const unsigned kilobytes = unsigned(whole.size() / 2 / 4096 * 4);
+        ASSERT_GE(kilobytes, 16u);
+        SmallDisk disk("full-disk", kilobytes);
+        ASSERT_TRUE(disk.Mounted());
+        std::string cut = disk.Dir() + "/cut." + extension;
+        {
+            MediaStream* writer = NewFileWriter(extension, cut);
+            writer->Open(&info);
+            EXPECT_EQ(WriteInterleaved(*writer, video, sound, true), -1) << "the disk never filled";
+            EXPECT_EQ(writer->Close(), -1);
+            delete writer;
+        }
+        const std::string left = ReadHostFile(cut);
+        ASSERT_LT(left.size(), whole.size());
+        // Nearly all of the disk is used: at most the largest frame, the FLV writer's buffer and a
+        // page of the disk are missing.
+        size_t largest = 0;
+        for (const std::string& frame : video.frames)
+            largest = std::max(largest, frame.size());
+        EXPECT_GT(left.size() + largest + 640 + 4096 + 188, size_t(kilobytes) * 1024);
+
+        std::string expected = whole.substr(0, left.size());
+        if (std::string(extension) == "flv") {
+            std::vector<size_t> ends = FlvTagEnds(whole);
+            EXPECT_NE(std::find(ends.begin(), ends.end(), left.size()), ends.end()) << "ends inside a tag";
+            // The duration is the last whole video tag's, in whole seconds.
+            std::vector<double> times = PacketTimes(cut, "v");
+            ASSERT_FALSE(times.empty());
+            EXPECT_EQ(FlvDuration(left), floor(times.back() - times.front() + 1e-6));
+            expected.replace(52, 9, left.substr(52, 9));
+        } else {
+            EXPECT_EQ(left.size() % 188, 0u);
+        }
+        EXPECT_TRUE(left == expected) << "the bytes differ from those written with room";
+
+        for (const char* stream : {"v", "a"}) {
+            std::vector<std::string> packets = PacketLines(cut, stream), all = PacketLines(roomy, stream);
+            ASSERT_GT(packets.size(), 5u) << stream;
+            ASSERT_LE(packets.size(), all.size()) << stream;
+            all.resize(packets.size());
+            EXPECT_EQ(packets.back(), all.back()) << stream << ": the last frame is cut short";
+            EXPECT_TRUE(packets == all) << stream << ": a frame is missing or cut short";
+        }
+        HostResult decode = RunHost("ffmpeg -nostdin -v error -i " + Quoted(cut) + " -f null -");
+        EXPECT_EQ(decode.output, "");
     }
 }

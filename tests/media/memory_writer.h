@@ -20,18 +20,23 @@ public:
     {
         bool fail = failing || calls.size() >= failFromCall;
         calls.push_back({headLen, body ? bodyLen : 0});
-        if (fail)
+        if (fail) {
+            failedOnce = true;
             return -1;
+        }
         bytes.append(static_cast<const char*>(head), headLen);
         if (body && bodyLen)
             bytes.append(static_cast<const char*>(body), bodyLen);
         return 0;
     }
 
+    int Close() override { return failedOnce ? -1 : 0; }
+
     std::string bytes;       // everything written so far
     std::vector<Call> calls; // each WriteBytes call, failed ones too
     bool failing = false;    // while set, every call fails and writes nothing
     size_t failFromCall = size_t(-1); // calls from this index on fail
+    bool failedOnce = false;  // a call failed
 };
 
 // "47 50 22 15" <-> bytes. Hex() writes upper-case pairs separated by blanks.
