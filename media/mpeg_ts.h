@@ -42,7 +42,7 @@ public:
                                 uint32_t adaptationSize, bool pcrWanted, uint32_t pcrMs);
     // The 14-byte PES header; payloadLen 0 gives an unbounded PES (PES_packet_length 0).
     static void PutPesHeader(ByteWriter& packet, uint8_t streamId, uint32_t payloadLen, uint32_t ptsMs);
-    // Whole 188-byte table packets; the PMT lists the streams whose frame duration is not 0.
+    // Whole 188-byte table packets; the PMT lists each stream that is present.
     static void BuildPat(uint8_t* packet);
     void BuildPmt(uint8_t* packet) const;
 
