@@ -53,12 +53,9 @@ TWorker::~TWorker()
 {
     DebugLog(LOG_ERROR, __FILE__, __LINE__, "~TWorker");
     m_bStop = 1;
-    if (thread && GetCurrentThreadId() != threadId) {
-        // The thread ends by itself once it sees the flag: it finishes its pass and drains the
-        // encoder. Nothing below may go away under it, so the wait goes on past the usual limit.
-        if (WaitForSingleObject(thread, kStopWaitMs) == WAIT_TIMEOUT)
-            WaitForSingleObject(thread, INFINITE);
-    }
+    // The thread ends by itself once it sees the flag: it finishes its pass, drains the encoder
+    // and closes the file. Nothing below may go away under it.
+    WaitForEnd();
     DeleteObject(m_hRedPen);
     DeleteObject(m_hBluePen);
     // No callback comes after this, so the queue and the audio encoder may go.
@@ -66,7 +63,7 @@ TWorker::~TWorker()
     if (m_pScreen)
         m_pScreen->Release();
     m_pScreen = NULL;
-    // Finishes the file (the FLV writer patches the duration).
+    // The recording thread closed the file; without one, this finishes it.
     delete m_pWriter;
     m_pWriter = NULL;
     InvalidateRect(NULL, NULL, TRUE);
@@ -194,6 +191,12 @@ BOOL TWorker::Stop()
     return WaitForSingleObject(thread, kStopWaitMs) != WAIT_TIMEOUT;
 }
 
+void TWorker::WaitForEnd()
+{
+    if (thread && GetCurrentThreadId() != threadId)
+        WaitForSingleObject(thread, INFINITE);
+}
+
 void TWorker::NotifyWriteError()
 {
     if (m_hNotify)
@@ -223,12 +226,14 @@ int TWorker::Run()
             if (!paused)
                 m_clock.Pause(GetTickCount());
             paused = 1;
+            m_bPausedNow = 1;
             Nap(kPauseSleepMs, 1);
             continue;
         }
         if (paused)
             m_clock.Resume(GetTickCount());
         paused = 0;
+        m_bPausedNow = 0;
         // A picture is stamped when its grab began: a large screen takes tens of milliseconds.
         int ts = (int)m_clock.Now();
         if (void* pixels = m_pScreen->Capture()) {
@@ -276,12 +281,15 @@ void TWorker::PutPicture(TVideoFrameBuffer* frame, int ts)
     Interleave(false, 0);
 }
 
-void TWorker::WriteFailed(const char* line)
+void TWorker::OnWriteFailure(const char* line)
 {
     if (m_bWriteFailed)
         return;
-    m_bWriteFailed = m_bEnding;
-    NotifyWriteError();
+    // Whatever came after a lost picture could not be decoded, so nothing more is written and
+    // the file ends on what went in whole.
+    m_bWriteFailed = true;
+    if (!m_bEnding)
+        NotifyWriteError();
     DebugLog(LOG_ERROR, __FILE__, __LINE__, "%s", line);
 }
 
@@ -290,7 +298,7 @@ void TWorker::WritePicture()
     TPictureHold::Held held = m_held.Take();
     if (!m_bWriteFailed &&
         m_pWriter->WriteVideo(held.frame->data, held.frame->length, 0, (unsigned)held.time, NULL) != 0)
-        WriteFailed("Can't write video frame....");
+        OnWriteFailure("Can't write video frame....");
     m_nLastPicture = held.time;
     held.frame->Release();
 }
@@ -320,7 +328,7 @@ void TWorker::WriteAudioFrame(int stamp)
         m_nLastAudio = relative;
         if (m_pWriter->WriteAudio(m_pendingFrame + 2 + kStampBytes, (unsigned)m_nPendingSize - 2 - kStampBytes,
                                   (unsigned)relative) != 0)
-            WriteFailed("Can't write audio frame....");
+            OnWriteFailure("Can't write audio frame....");
     }
     m_nPendingSize = 0;
 }
@@ -390,6 +398,9 @@ void TWorker::FinishFile(int stopTime)
     TAutoLock hold(m_writerLock);
     // The frames most of whose sound lies before the stop: the sound ends within half a frame of it.
     Interleave(true, stopTime - (int)(m_queue.frameDuration / 2));
+    // The FLV writer's last bytes leave here, so the owner learns of their failure as well.
+    if (m_pWriter->Close() != 0)
+        OnWriteFailure("Can't finish the file....");
     if (m_nRate != 0)
         DebugLog(LOG_INFO, __FILE__, __LINE__, "Sound: %d resyncs, last drift %.1f ms", m_stamper.Resyncs(),
                  m_stamper.LastDrift());

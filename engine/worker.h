@@ -39,15 +39,22 @@ public:
 
     // Opens everything and starts the recording thread; once per worker. path holds the output
     // path in UTF-8 (".ts" in any case gives a transport stream, anything else FLV); notify gets
-    // WM_COMMAND IDCANCEL for every failed write; processes is a zero-terminated process-id list
-    // for an application recording, or null. FALSE when the grabber, an encoder or the microphone
-    // cannot be opened or the thread cannot be created; a failed microphone open leaves its error
-    // code with bit 31 set as the thread's last error.
+    // WM_COMMAND IDCANCEL when a write fails while the recording runs; processes is a
+    // zero-terminated process-id list for an application recording, or null. FALSE when the
+    // grabber, an encoder or the microphone cannot be opened or the thread cannot be created; a
+    // failed microphone open leaves its error code with bit 31 set as the thread's last error.
     BOOL Start(const TRefString<char>& path, const TAudioSettings* settings, HWND notify,
                const DWORD* processes);
     // Sets the stop flag and waits at most 4000 ms for the thread; TRUE when it ended in time.
-    // FALSE on time-out, without a thread, or on the recording thread itself.
+    // FALSE on time-out, without a thread, or on the recording thread itself. The thread makes
+    // the last writes and closes the file before it ends.
     BOOL Stop() override;
+    // Waits for the recording thread to end, however long that takes (not on that thread).
+    void WaitForEnd();
+    // A write of this recording failed, the last ones and the file's closing included. The first
+    // failure ends all writing: while the recording runs it is posted to the notify window; once
+    // the stop has begun nothing is posted, and the owner asks here after the thread has ended.
+    bool WriteFailed() const { return m_bWriteFailed; }
 
     int Run() override;
     void OnFrame(HDC frame) override;
@@ -65,6 +72,8 @@ public:
 
     // Toggled by the owner; read by the recording thread, which keeps the time line.
     volatile int m_bPaused = 0;
+    // The recording thread has taken the pause: it grabs and writes nothing until it goes on.
+    bool PausedNow() const { return m_bPausedNow != 0; }
 
     // Figures of the sound's timing for the log and for measurements: times the sound was set back
     // to its capture time, and the last capture time less where the sample count put it (ms).
@@ -96,13 +105,12 @@ private:
     bool PeekAudio(int* stamp);
     void WriteAudioFrame(int stamp);
     void WritePicture();
-    // A failed write: while recording, each one is reported; once the recording thread has left
-    // its loop, the first one ends all writing and is reported once.
-    void WriteFailed(const char* line);
+    // The first failed write ends all writing; it is logged, and posted while the recording runs.
+    void OnWriteFailure(const char* line);
     void DrainVideoEncoder();
     // After the last picture: stops the microphone once it has captured up to the stop, encodes
-    // what it held and what the encoder holds, and writes everything held with the sound up to the
-    // stop.
+    // what it held and what the encoder holds, writes everything held with the sound up to the
+    // stop, and closes the file.
     void FinishFile(int stopTime);
     // The recording time up to which the device has captured sound, by what it delivered and
     // what it holds.
@@ -117,6 +125,7 @@ private:
     HBRUSH m_hHollowBrush; // stock object
     HWND m_hNotify = NULL;
     volatile int m_bStop = 0;
+    volatile int m_bPausedNow = 0; // the recording thread's, read by the owner
     TCriticalSection m_writerLock;
     MediaStream* m_pWriter = NULL;
     ScreenWin* m_pScreen = NULL;
@@ -137,7 +146,7 @@ private:
     TPictureHold m_held;
     int m_nLastPicture = -1;     // the time of the last picture written
     bool m_bEnding = false;      // the recording thread has left its loop
-    bool m_bWriteFailed = false; // a write failed after that: nothing more is written
+    bool m_bWriteFailed = false; // a write failed: nothing more is written
     // The frame taken from the queue but not yet due.
     uint8_t m_pendingFrame[TAudioQueue::kFrameTarget];
     int m_nPendingSize = 0;

@@ -281,20 +281,32 @@ void CWndTool::OnPause()
 void CWndTool::OnEnd()
 {
     EnableWindow(m_btnEnd, FALSE);
+    // The recording thread makes the last writes and closes the file as it ends; only then is it
+    // known whether all of the recording is in the file. The worker's destructor would wait for
+    // the thread all the same.
+    if (!m_worker.Stop())
+        m_worker.WaitForEnd();
     wchar_t* path = Utf8ToWide(m_path.Get());
-    ReportSaved(path ? path : L"");
+    if (m_worker.WriteFailed())
+        ReportWriteError(path ? path : L"");
+    else
+        ReportSaved(path ? path : L"");
     free(path);
-    m_worker.Stop();
     DestroyWindow();
 }
 
 void CWndTool::OnCancel()
 {
-    TResString message(IDS_CANT_WRITE);
     wchar_t* path = Utf8ToWide(m_path.Get());
-    ReportError(L"", path ? path : L"", message.Text());
+    ReportWriteError(path ? path : L"");
     free(path);
     DestroyWindow();
+}
+
+void CWndTool::ReportWriteError(const wchar_t* path)
+{
+    TResString message(IDS_CANT_WRITE);
+    ReportError(L"", path, message.Text());
 }
 
 void CWndTool::RepaintVeil()

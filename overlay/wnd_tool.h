@@ -2,9 +2,10 @@
 // the recording worker and the annotation canvas, hides the main dialog while it lives, shows the
 // elapsed time (or "Paused"), and offers End, Pause and Draw (lines on the screen, with the pen
 // button's width and colour). It writes the outcome into the main dialog's status lines, shows
-// the dialog again when its window goes, and then deletes itself; the worker goes with it and
-// finishes the file. One toolbar exists at a time. User-interface thread only; the recording
-// thread reaches it only by posting IDCANCEL on a failed write.
+// the dialog again when its window goes, and then deletes itself; the worker goes with it. One
+// toolbar exists at a time. User-interface thread only; the recording thread reaches it only by
+// posting IDCANCEL when a write fails while the recording runs. End reports the file as saved
+// only when every write of the recording succeeded, the last ones included.
 #pragma once
 #include "engine/audio_settings.h"
 #include "engine/worker.h"
@@ -70,6 +71,8 @@ private:
     // Sets the error flag and writes the three status lines.
     void ReportError(const wchar_t* title, const wchar_t* path, const wchar_t* text);
     void ReportSaved(const wchar_t* path);
+    // The path and "can't be written", red.
+    void ReportWriteError(const wchar_t* path);
     // The watermark window while it exists, else null.
     FwWindow* Watermark() const;
     // The capture rectangle of an area recording, else null.

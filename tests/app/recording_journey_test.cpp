@@ -11,6 +11,7 @@
 #include "tests/engine/media_probe.h"
 #include "tests/support/host.h"
 #include "tests/support/morvale_process.h"
+#include "tests/support/noise_window.h"
 #include "tests/support/screen_pixels.h"
 #include "tests/support/user_input.h"
 #include "tests/support/waiting.h"
@@ -450,6 +451,88 @@ TEST(RecordingJourney, AFileThatCannotBeWrittenIsReportedInRedAndTheNextRecordin
     EXPECT_EQ(L"The video has been saved to", ControlText(Item(m.main, IDC_STATUS_TITLE)));
     EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(StatusRect(m.main), kGreen, 10) > 20; }, 5000));
     EXPECT_EQ(1u, ProbeStreams(m.dir + "/after.flv", "v").size());
+    EXPECT_TRUE(m.app.CloseMainWindow());
+}
+
+// A disk that fills while the recording is paused, so that the writes of the stop fail: End
+// reports the file in red as a write error and not as saved; the file keeps what went in whole,
+// its last picture the last one on the disk, and reads to its end; the next recording works.
+TEST(RecordingJourney, EndOnADiskThatFilledReportsTheFileInRedAndLeavesItWhole)
+{
+    Morvale m("fullend");
+    SmallDisk disk("fullend-disk", 16384);
+    ASSERT_TRUE(disk.Mounted());
+    // Large pictures: the last ones cannot slip into what the full disk leaves of a page.
+    NoiseWindow noise({100, 100, 356, 356});
+    ASSERT_TRUE(noise.Shown());
+    ASSERT_TRUE(m.Start());
+    const std::string file = disk.Dir() + "/clip.flv";
+    TypeOutput(m.main, WindowsPathW(file));
+    ASSERT_TRUE(BringToFront(m.main));
+    PressKey(VK_RETURN);
+    HWND toolbar = WaitForToolbar(m.app);
+    ASSERT_TRUE(toolbar);
+    const DWORD started = GetTickCount();
+    ASSERT_TRUE(StripReads(toolbar, L"00:00:04 ", 10000));
+    ClickWindow(GetDlgItem(toolbar, ID_TOOL_PAUSE));
+    const double pausedAfter = (GetTickCount() - started) / 1000.0;
+    // Paused, the program writes nothing: the file stops growing.
+    std::string before;
+    ASSERT_TRUE(WaitUntil([&] {
+        std::string now = ReadHostFile(file);
+        bool still = !now.empty() && now.size() == before.size();
+        before = now;
+        return still;
+    }, 15000, 1000));
+    ASSERT_TRUE(disk.Fill());
+    EndRecording(m.app, toolbar);
+
+    EXPECT_EQ(L"", ControlText(Item(m.main, IDC_STATUS_TITLE)));
+    EXPECT_EQ(WindowsPathW(file), ControlText(Item(m.main, IDC_STATUS_PATH)));
+    EXPECT_EQ(L"can't be written", ControlText(Item(m.main, IDC_STATUS_TEXT)));
+    EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(StatusRect(m.main), kRed, 10) > 20; }, 5000));
+    EXPECT_EQ(0, CountScreenPixels(StatusRect(m.main), kGreen, 10));
+
+    // Everything that was on the disk when the writing stopped is there, as it was. The writer
+    // keeps a tag's 4-byte PreviousTagSize back until its next write, so a tag whose body is on
+    // the disk counts as written.
+    const std::string after = ReadHostFile(file);
+    const std::string written = before + std::string(4, '\0');
+    const std::vector<size_t> ends = FlvTagEnds(written);
+    ASSERT_GT(ends.size(), 4u);
+    const size_t whole = ends.back();
+    ASSERT_GE(after.size(), whole);
+    EXPECT_LE(after.size(), before.size() + 4096) << "more went in than the disk had room for";
+    std::string expected = before.substr(0, std::min(whole, before.size()));
+    expected.replace(52, 9, after.substr(52, 9)); // the duration, patched at the end
+    EXPECT_TRUE(after.compare(0, expected.size(), expected) == 0) << "what was on the disk changed";
+    EXPECT_TRUE(FlvEndsOnAWholeTag(file));
+    EXPECT_EQ("", DecodeErrors(file));
+    // Its last picture is where the writing stopped: the last on the disk at the pause, or one
+    // after it that fitted into what the disk had left (a picture of an unchanged screen is tiny).
+    const std::string onDisk = m.dir + "/on-disk.flv";
+    ASSERT_TRUE(WriteHostFile(onDisk, written.substr(0, whole)));
+    std::vector<ProbedPacket> was = ProbePackets(onDisk, "v"), is = ProbePackets(file, "v");
+    printf("[ figures  ] at the pause %zu bytes on the disk, %zu pictures, the last at %.3f s; the file holds %zu "
+           "bytes, %zu pictures, the last at %.3f s\n",
+           before.size(), was.size(), was.empty() ? 0.0 : was.back().pts, after.size(), is.size(),
+           is.empty() ? 0.0 : is.back().pts);
+    ASSERT_FALSE(was.empty());
+    ASSERT_GE(is.size(), was.size());
+    EXPECT_EQ(is[was.size() - 1].pts, was.back().pts);
+    EXPECT_LE(is.back().pts, pausedAfter) << "a picture from after the pause";
+
+    TypeOutput(m.main, m.Path("after.flv"));
+    ASSERT_TRUE(BringToFront(m.main));
+    PressKey(VK_RETURN);
+    toolbar = WaitForToolbar(m.app);
+    ASSERT_TRUE(toolbar);
+    ASSERT_TRUE(StripReads(toolbar, L"00:00:02 ", 10000));
+    EndRecording(m.app, toolbar);
+    EXPECT_EQ(L"The video has been saved to", ControlText(Item(m.main, IDC_STATUS_TITLE)));
+    EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(StatusRect(m.main), kGreen, 10) > 20; }, 5000));
+    EXPECT_FALSE(ProbePackets(m.dir + "/after.flv", "v").empty());
+    EXPECT_EQ("", DecodeErrors(m.dir + "/after.flv"));
     EXPECT_TRUE(m.app.CloseMainWindow());
 }
 

@@ -159,6 +159,33 @@ std::string DecodeErrors(const std::string& path)
     return r.exitCode == 0 ? r.output : "ffmpeg failed: " + r.output;
 }
 
+std::vector<size_t> FlvTagEnds(const std::string& bytes)
+{
+    auto be24 = [&](size_t at) {
+        return (size_t)(unsigned char)bytes[at] << 16 | (size_t)(unsigned char)bytes[at + 1] << 8 |
+               (unsigned char)bytes[at + 2];
+    };
+    std::vector<size_t> ends;
+    const size_t kHeader = 13; // the FLV header with PreviousTagSize0
+    if (bytes.size() < kHeader)
+        return ends;
+    size_t at = kHeader;
+    ends.push_back(at);
+    // Tag header of 11 bytes (its size at 1), the body, then the 4-byte PreviousTagSize.
+    while (at + 11 <= bytes.size() && at + 11 + be24(at + 1) + 4 <= bytes.size()) {
+        at += 11 + be24(at + 1) + 4;
+        ends.push_back(at);
+    }
+    return ends;
+}
+
+bool FlvEndsOnAWholeTag(const std::string& path)
+{
+    std::string bytes = ReadHostFile(path);
+    std::vector<size_t> ends = FlvTagEnds(bytes);
+    return !ends.empty() && ends.back() == bytes.size();
+}
+
 YuvFrame DecodeFrame(const std::string& path, int index, int width, int height)
 {
     YuvFrame frame;

@@ -40,6 +40,12 @@ TimeOrder MeasureTimeOrder(const std::vector<OrderedPacket>& packets);
 // ffmpeg's error lines for decoding every packet; empty when all decode cleanly.
 std::string DecodeErrors(const std::string& unixPath);
 
+// Where the FLV header and each whole tag (with its PreviousTagSize) of an FLV file's bytes end,
+// up to the first tag that runs past the end; the last entry is the size when it ends whole.
+std::vector<size_t> FlvTagEnds(const std::string& bytes);
+// The FLV file at unixPath ends on a whole tag.
+bool FlvEndsOnAWholeTag(const std::string& unixPath);
+
 // One decoded picture in the stream's own YUV 4:2:0 samples.
 struct YuvFrame {
     int width = 0, height = 0;

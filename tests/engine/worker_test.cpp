@@ -12,6 +12,7 @@
 #include "tests/engine/media_probe.h"
 #include "tests/support/host.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/noise_window.h"
 
 namespace {
 
@@ -631,74 +632,102 @@ TEST(Worker, ADeviceBeyondTheLastFailsTheStartWithTheWaveErrorCode)
     EXPECT_FALSE(worker.Stop()) << "no thread was made";
 }
 
-TEST(Worker, EveryFailedWritePostsOneCancelAndTheRecordingGoesOn)
+namespace {
+
+// Counts the grabs of the recording thread.
+class CountsFrames : public TWorker {
+public:
+    void OnFrame(HDC frame) override
+    {
+        InterlockedIncrement(&frames);
+        TWorker::OnFrame(frame);
+    }
+    volatile LONG frames = 0;
+};
+
+} // namespace
+
+// Whatever followed a lost picture could not be decoded: the first failed write ends the writing
+// and is posted once, while the recording itself goes on until its owner stops it.
+TEST(Worker, TheFirstFailedWritePostsOneCancelAndTheRecordingGoesOn)
 {
     GreyScreen grey;
     LogCapture log;
     NotifyWindow notify;
-    int early = 0;
+    LONG framesAtFirst = 0, framesLater = 0;
     {
-        TWorker worker;
+        CountsFrames worker;
         worker.m_nFps = 15;
         TRefString<char> path;
         path.Assign("Z:\\dev\\full");
         TAudioSettings settings = {-1, 2, 44100};
         ASSERT_TRUE(worker.Start(path, &settings, notify.Handle(), NULL));
         // The first write waits for the encoder's start and the first pass, which take a
-        // while on a loaded machine; the failures must be reported while recording, not at stop.
+        // while on a loaded machine; the failure must be reported while recording, not at stop.
         for (int waited = 0; notify.cancels == 0 && waited < 5000; waited += 100)
             RecordFor(100);
-        early = notify.cancels;
-        ASSERT_GT(early, 0) << "no failed write was reported while recording";
+        ASSERT_EQ(notify.cancels, 1) << "no failed write was reported while recording";
+        framesAtFirst = worker.frames;
         RecordFor(2000);
+        framesLater = worker.frames;
         EXPECT_TRUE(worker.Stop());
+        EXPECT_TRUE(worker.WriteFailed());
     }
     PumpMessages(100);
     int video = log.Count("Can't write video frame....");
     int audio = log.Count("Can't write audio frame....");
-    printf("[ figures  ] %d cancels at the first, %d 2 s later: %d video and %d audio writes failed\n", early,
-           notify.cancels, video, audio);
-    EXPECT_GT(notify.cancels, early + 10) << "the recording stopped after the first failure";
-    EXPECT_GT(audio, 0);
-    EXPECT_EQ(notify.cancels, video + audio);
+    printf("[ figures  ] %ld grabs when the first write failed, %ld 2 s later: %d video and %d audio writes "
+           "reported\n", (long)framesAtFirst, (long)framesLater, video, audio);
+    EXPECT_GT(framesLater, framesAtFirst + 10) << "the recording stopped after the first failure";
+    EXPECT_EQ(notify.cancels, 1);
+    EXPECT_EQ(video + audio, 1);
+    EXPECT_EQ(log.Count("Can't finish the file...."), 0) << "a second report of the same failure";
     EXPECT_EQ(notify.others, 0);
 }
 
-// A disk that fills up as the recording stops: the pictures and sound still to be written then all
-// fail, and the toolbar is told once, not once for each of them.
-TEST(Worker, WritesFailingAtTheStopEndTheWritingWithOneCancel)
+// A disk that fills up while the recording is paused: at the stop, the held pictures, those still
+// inside the encoder and the queued sound all meet the full disk. Nothing is posted (the owner
+// asks the worker once it has stopped), the failure is reported once, and the file ends on its
+// last whole tag and decodes cleanly.
+TEST(Worker, WritesFailingAtTheStopAreReportedOnceAndLeaveAWholeFile)
 {
     GreyScreen grey;
+    NoiseWindow noise(Rect(100, 100, 356, 356));
+    ASSERT_TRUE(noise.Shown());
     LogCapture log;
     NotifyWindow notify;
     SmallDisk disk("full-at-stop", 16384);
     ASSERT_TRUE(disk.Mounted());
-    const std::string& mount = disk.Dir();
-    int before = 0;
+    const std::string file = disk.Dir() + "/record.flv";
     {
         TWorker worker;
         worker.m_nFps = 15;
         TRefString<char> path;
         TAudioSettings settings = {-1, 2, 44100};
-        ASSERT_TRUE(worker.Start(PathOf(path, mount + "/record.flv"), &settings, notify.Handle(), NULL));
+        ASSERT_TRUE(worker.Start(PathOf(path, file), &settings, notify.Handle(), NULL));
         RecordFor(3000);
-        PumpMessages(10);
-        before = notify.cancels;
-        // No room beyond what the file holds now.
-        RunHost("sync; mount -o remount,size=$(( ($(du -k " + ShellQuote(mount) + " | cut -f1) + 3) / 4 * 4 ))k " +
-                ShellQuote(mount));
+        // Paused, the recording thread writes nothing, so the disk fills while nothing is
+        // under way and every write left falls to the stop.
+        worker.m_bPaused = 1;
+        for (int waited = 0; !worker.PausedNow() && waited < 10000; waited += 50)
+            RecordFor(50);
+        ASSERT_TRUE(worker.PausedNow());
+        ASSERT_TRUE(disk.Fill());
         EXPECT_TRUE(worker.Stop());
+        EXPECT_TRUE(worker.WriteFailed()) << "the full disk went unnoticed";
     }
     PumpMessages(200);
     const int video = log.Count("Can't write video frame....");
     const int audio = log.Count("Can't write audio frame....");
-    printf("[ figures  ] %d cancels before the disk filled, %d after: %d video and %d audio writes reported\n",
-           before, notify.cancels - before, video, audio);
-    EXPECT_EQ(before, 0);
-    EXPECT_GE(notify.cancels, 1) << "the full disk went unnoticed";
-    // The last pass may still meet the full disk before the thread sees the stop: one more each.
-    EXPECT_LE(notify.cancels, 3);
-    EXPECT_EQ(notify.cancels, video + audio);
+    const int finish = log.Count("Can't finish the file....");
+    printf("[ figures  ] %d cancels; %d video, %d audio and %d finishing writes reported\n", notify.cancels, video,
+           audio, finish);
+    EXPECT_EQ(notify.cancels, 0);
+    EXPECT_EQ(video + audio + finish, 1);
+    EXPECT_TRUE(FlvEndsOnAWholeTag(file));
+    std::vector<ProbedPacket> pictures = ProbePackets(file, "v");
+    EXPECT_FALSE(pictures.empty());
+    EXPECT_EQ("", DecodeErrors(file));
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "media/media_file_writer.h"
+#include "tests/engine/media_probe.h"
 #include "tests/media/encoded_media.h"
 #include "tests/support/host.h"
 
@@ -329,20 +330,6 @@ uint32_t Be(const std::string& bytes, size_t at, int n)
     for (int i = 0; i < n; ++i)
         v = v << 8 | (unsigned char)bytes[at + i];
     return v;
-}
-
-// The offsets at which the FLV header and each whole tag (with its PreviousTagSize) end.
-std::vector<size_t> FlvTagEnds(const std::string& bytes)
-{
-    std::vector<size_t> ends;
-    size_t at = 13;
-    while (at + 11 <= bytes.size()) {
-        ends.push_back(at);
-        at += 11 + Be(bytes, at + 1, 3) + 4;
-    }
-    if (at == bytes.size())
-        ends.push_back(at);
-    return ends;
 }
 
 double FlvDuration(const std::string& bytes)

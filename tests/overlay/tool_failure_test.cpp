@@ -193,6 +193,10 @@ TEST_P(DiskFullsDuringPenLoop, EndsTheToolbarAndReportsTheFileInRed)
     EXPECT_EQ(L"", ItemText(DialogWindow(), IDC_STATUS_TITLE));
     EXPECT_EQ(WindowsPathW(file), ItemText(DialogWindow(), IDC_STATUS_PATH));
     EXPECT_EQ(L"can't be written", ItemText(DialogWindow(), IDC_STATUS_TEXT));
+    // What went in before the disk filled is whole and reads to its end.
+    EXPECT_TRUE(FlvEndsOnAWholeTag(file));
+    EXPECT_FALSE(ProbePackets(file, "v").empty());
+    EXPECT_EQ("", DecodeErrors(file));
 
     RecordsAgain();
 }
