@@ -409,8 +409,9 @@ void TWorker::FinishFile(int stopTime)
 void TWorker::OnFrame(HDC frame)
 {
     // While the user draws on the screen, clicks leave no markers. The toolbar may clear the
-    // handle meanwhile (after a stop that timed out), so it is read once.
-    const HWND canvas = m_pCanvas ? *(const volatile HWND*)m_pCanvas : NULL;
+    // pointer and the canvas its handle meanwhile, so each is read once.
+    const HWND* canvasHandle = m_pCanvas;
+    const HWND canvas = canvasHandle ? *(const volatile HWND*)canvasHandle : NULL;
     if (canvas && IsWindow(canvas))
         return;
     const bool left = GetAsyncKeyState(VK_LBUTTON) != 0;

@@ -67,8 +67,8 @@ public:
     int m_nQuality = 55;        // 0 to 100
     const RECT* m_pRegion = NULL; // screen rectangle to record, or null for the primary screen
     // The annotation canvas's window handle (null while it has no window): no click markers while
-    // the canvas exists.
-    const HWND* m_pCanvas = NULL;
+    // the canvas exists. The owner may clear the pointer while the recording thread runs.
+    const HWND* volatile m_pCanvas = NULL;
 
     // Toggled by the owner; read by the recording thread, which keeps the time line.
     volatile int m_bPaused = 0;
