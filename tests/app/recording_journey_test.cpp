@@ -497,7 +497,15 @@ TEST(RecordingJourney, EndOnADiskThatFilledReportsTheFileInRedAndLeavesItWhole)
     // keeps a tag's 4-byte PreviousTagSize back until its next write, so a tag whose body is on
     // the disk counts as written.
     const std::string after = ReadHostFile(file);
-    const std::string written = before + std::string(4, '\0');
+    std::string written = before;
+    const size_t lastStart = FlvTagEnds(before).back();
+    if (lastStart + 11 <= before.size()) {
+        auto byte = [&](size_t at) { return (uint32_t)(unsigned char)before[at]; };
+        const uint32_t tagSize =
+            11 + (byte(lastStart + 1) << 16 | byte(lastStart + 2) << 8 | byte(lastStart + 3));
+        if (before.size() == lastStart + tagSize)
+            written += {char(tagSize >> 24), char(tagSize >> 16), char(tagSize >> 8), char(tagSize)};
+    }
     const std::vector<size_t> ends = FlvTagEnds(written);
     ASSERT_GT(ends.size(), 4u);
     const size_t whole = ends.back();
@@ -509,7 +517,7 @@ TEST(RecordingJourney, EndOnADiskThatFilledReportsTheFileInRedAndLeavesItWhole)
     EXPECT_TRUE(FlvEndsOnAWholeTag(file));
     EXPECT_EQ("", DecodeErrors(file));
     // Its last picture is where the writing stopped: the last on the disk at the pause, or one
-    // after it that fitted into what the disk had left (a picture of an unchanged screen is tiny).
+    // after it that fitted into what the disk had left (a picture of an unchanged screen is small).
     const std::string onDisk = m.dir + "/on-disk.flv";
     ASSERT_TRUE(WriteHostFile(onDisk, written.substr(0, whole)));
     std::vector<ProbedPacket> was = ProbePackets(onDisk, "v"), is = ProbePackets(file, "v");
