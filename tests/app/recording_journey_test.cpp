@@ -499,13 +499,9 @@ TEST(RecordingJourney, EndOnADiskThatFilledReportsTheFileInRedAndLeavesItWhole)
     const std::string after = ReadHostFile(file);
     std::string written = before;
     const size_t lastStart = FlvTagEnds(before).back();
-    if (lastStart + 11 <= before.size()) {
-        auto byte = [&](size_t at) { return (uint32_t)(unsigned char)before[at]; };
-        const uint32_t tagSize =
-            11 + (byte(lastStart + 1) << 16 | byte(lastStart + 2) << 8 | byte(lastStart + 3));
-        if (before.size() == lastStart + tagSize)
-            written += {char(tagSize >> 24), char(tagSize >> 16), char(tagSize >> 8), char(tagSize)};
-    }
+    const size_t tagSize = FlvTagSize(before, lastStart);
+    if (tagSize && before.size() == lastStart + tagSize)
+        written += {char(tagSize >> 24), char(tagSize >> 16), char(tagSize >> 8), char(tagSize)};
     const std::vector<size_t> ends = FlvTagEnds(written);
     ASSERT_GT(ends.size(), 4u);
     const size_t whole = ends.back();

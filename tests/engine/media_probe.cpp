@@ -159,21 +159,26 @@ std::string DecodeErrors(const std::string& path)
     return r.exitCode == 0 ? r.output : "ffmpeg failed: " + r.output;
 }
 
+size_t FlvTagSize(const std::string& bytes, size_t tagStart)
+{
+    if (tagStart + 11 > bytes.size())
+        return 0;
+    auto byte = [&](size_t at) { return (size_t)(unsigned char)bytes[at]; };
+    // The body's size is the 24 bits behind the tag type.
+    return 11 + (byte(tagStart + 1) << 16 | byte(tagStart + 2) << 8 | byte(tagStart + 3));
+}
+
 std::vector<size_t> FlvTagEnds(const std::string& bytes)
 {
-    auto be24 = [&](size_t at) {
-        return (size_t)(unsigned char)bytes[at] << 16 | (size_t)(unsigned char)bytes[at + 1] << 8 |
-               (unsigned char)bytes[at + 2];
-    };
     std::vector<size_t> ends;
     const size_t kHeader = 13; // the FLV header with PreviousTagSize0
     if (bytes.size() < kHeader)
         return ends;
     size_t at = kHeader;
     ends.push_back(at);
-    // Tag header of 11 bytes (its size at 1), the body, then the 4-byte PreviousTagSize.
-    while (at + 11 <= bytes.size() && at + 11 + be24(at + 1) + 4 <= bytes.size()) {
-        at += 11 + be24(at + 1) + 4;
+    // Each tag is followed by its 4-byte PreviousTagSize.
+    for (size_t size; (size = FlvTagSize(bytes, at)) != 0 && at + size + 4 <= bytes.size();) {
+        at += size + 4;
         ends.push_back(at);
     }
     return ends;

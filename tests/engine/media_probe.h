@@ -40,6 +40,9 @@ TimeOrder MeasureTimeOrder(const std::vector<OrderedPacket>& packets);
 // ffmpeg's error lines for decoding every packet; empty when all decode cleanly.
 std::string DecodeErrors(const std::string& unixPath);
 
+// The size of the FLV tag at tagStart of an FLV file's bytes, header and body (its
+// PreviousTagSize not counted); 0 when its header is not all there.
+size_t FlvTagSize(const std::string& bytes, size_t tagStart);
 // Where the FLV header and each whole tag (with its PreviousTagSize) of an FLV file's bytes end,
 // up to the first tag that runs past the end; the last entry is the size when it ends whole.
 std::vector<size_t> FlvTagEnds(const std::string& bytes);
